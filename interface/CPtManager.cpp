@@ -1,0 +1,203 @@
+#include "interface/CPtManager.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <new>
+
+#include "interface/PtRegistry.h"
+#include "protocol/CPtProtocol.h"
+#include "transport/CComPort.h"
+
+int32_t g_nLastOpenedPort = -1;
+
+namespace {
+
+bool ValidChannel(int channel) { return channel >= 0 && channel < CPtManager::kChannels; }
+
+// Win32 parity codes: none, odd, even, mark, space.
+int ParityCode(int letter) {
+    switch (std::toupper(static_cast<unsigned char>(letter))) {
+        case 'O': return 1;
+        case 'E': return 2;
+        case 'M': return 3;
+        case 'S': return 4;
+        default: return 0;
+    }
+}
+
+int StopBitsCode(int stopBits) { return stopBits == 2 ? 2 : 0; }
+
+}  // namespace
+
+CPtManager::CPtManager() {
+    for (auto& entry : m_table) entry = nullptr;
+}
+
+CPtManager::~CPtManager() = default;
+
+CPtProtocol* CPtManager::At(int channel) const {
+    return ValidChannel(channel) ? m_table[channel] : nullptr;
+}
+
+CPtProtocol* CPtManager::GuardA(PtPortHandle* h, int channel) const {
+    if (g_nLastOpenedPort < 1 || !h || !h->port || !h->port->IsOpen()) return nullptr;
+    return At(channel);
+}
+
+CPtProtocol* CPtManager::GuardB(PtPortHandle* h, int channel) const {
+    return h ? At(channel) : nullptr;
+}
+
+PtPortHandle* CPtManager::NewHandle(int index, int address) {
+    auto* h = static_cast<PtPortHandle*>(std::malloc(sizeof(PtPortHandle)));
+    if (!h) return nullptr;
+    h->port = new (std::nothrow) CComPort();
+    if (!h->port) {
+        std::free(h);
+        return nullptr;
+    }
+    h->protocolIndex = index;
+    h->address = static_cast<signed char>(address & 0xFF);
+    return h;
+}
+
+void CPtManager::FreeHandle(PtPortHandle* h) {
+    delete h->port;
+    std::free(h);
+}
+
+// Reopening a channel that is still open replaces its protocol object; the
+// old one is destroyed rather than leaked (the earlier handle stays the
+// host's to close). A failed creation leaves the entry as it was.
+bool CPtManager::Install(int index, int channel) {
+    CPtProtocol* created = ptregistry::Create(index);
+    if (created) {
+        delete m_table[channel];
+        m_table[channel] = created;
+    }
+    return m_table[channel] != nullptr && created != nullptr;
+}
+
+void CPtManager::Destroy(int channel) {
+    delete m_table[channel];
+    m_table[channel] = nullptr;
+}
+
+PtPortHandle* CPtManager::Open(int index, int channel, int address, int comPort, int baudRate,
+                               int parity, int dataBits, int stopBits) {
+    if (comPort < 1 || !ValidChannel(channel)) return nullptr;
+    PtPortHandle* h = NewHandle(index, address);
+    if (!h) return nullptr;
+    if (!Install(index, channel)) {
+        FreeHandle(h);
+        return nullptr;
+    }
+    g_nLastOpenedPort = comPort;
+    if (!h->port->Open(comPort, static_cast<uint32_t>(baudRate), dataBits, ParityCode(parity),
+                       StopBitsCode(stopBits))) {
+        // The protocol object stays in the table, as after any failed port open.
+        FreeHandle(h);
+        return nullptr;
+    }
+    m_table[channel]->AttachPort(h);
+    return h;
+}
+
+void CPtManager::Close(PtPortHandle* h, int channel) {
+    CPtProtocol* p = At(channel);
+    if (!p || !h) return;
+    p->DetachPort(h);
+    if (g_nLastOpenedPort > 0 && h->port) h->port->Close();
+    FreeHandle(h);
+    Destroy(channel);
+}
+
+void CPtManager::Cmd(PtPortHandle* h, int channel, int code) {
+    if (CPtProtocol* p = GuardA(h, channel)) p->SetCmd(h, code);
+}
+
+void CPtManager::CameraPower(PtPortHandle* h, int channel, int on) {
+    if (CPtProtocol* p = GuardA(h, channel)) p->SetCameraPower(h, on);
+}
+
+void CPtManager::LampPower(PtPortHandle* h, int channel, int on) {
+    if (CPtProtocol* p = GuardA(h, channel)) p->SetLampPower(h, on);
+}
+
+void CPtManager::AuxPower(PtPortHandle* h, int channel, int on) {
+    if (CPtProtocol* p = GuardA(h, channel)) p->SetAuxPower(h, on);
+}
+
+void CPtManager::AutoPan(PtPortHandle* h, int channel, int on) {
+    if (CPtProtocol* p = GuardA(h, channel)) p->SetAutoPan(h, on);
+}
+
+void CPtManager::PresetNo(int channel, int preset) {
+    if (CPtProtocol* p = At(channel)) p->SetPresetNo(preset);
+}
+
+void CPtManager::AutoScanNo(int channel, int scan) {
+    if (CPtProtocol* p = At(channel)) p->SetAutoScanNo(scan);
+}
+
+void CPtManager::AutoScan(PtPortHandle* h, int channel, int value) {
+    if (CPtProtocol* p = GuardB(h, channel)) p->SetAutoScan(h, value);
+}
+
+void CPtManager::SpeedCtrl(PtPortHandle* h, int channel, int axis, int increase) {
+    if (CPtProtocol* p = GuardB(h, channel)) p->SetSpeedCtrl(h, axis, increase);
+}
+
+PtPortHandle* CPtManager::OpenNet(int index, int channel, int address, uint8_t* buf, int* len) {
+    if (!ValidChannel(channel)) return nullptr;
+    PtPortHandle* h = NewHandle(index, address);
+    if (!h) return nullptr;
+    if (!Install(index, channel)) {
+        FreeHandle(h);
+        return nullptr;
+    }
+    CPtProtocol* p = m_table[channel];
+    p->LoadSpeed(channel, index, address);
+    p->AttachPortNet(h, buf, len);
+    return h;
+}
+
+void CPtManager::CloseNet(PtPortHandle* h, int channel, uint8_t* buf, int* len) {
+    CPtProtocol* p = At(channel);
+    if (!p || !h) return;
+    p->DetachPortNet(h, buf, len);
+    FreeHandle(h);
+    Destroy(channel);
+}
+
+void CPtManager::CmdNet(PtPortHandle* h, int channel, int code, uint8_t* buf, int* len) {
+    if (CPtProtocol* p = GuardB(h, channel)) p->SetCmdNet(h, code, buf, len);
+}
+
+void CPtManager::CameraPowerNet(PtPortHandle* h, int channel, int on, uint8_t* buf, int* len) {
+    if (CPtProtocol* p = GuardB(h, channel)) p->SetCameraPowerNet(h, on, buf, len);
+}
+
+void CPtManager::LampPowerNet(PtPortHandle* h, int channel, int on, uint8_t* buf, int* len) {
+    if (CPtProtocol* p = GuardB(h, channel)) p->SetLampPowerNet(h, on, buf, len);
+}
+
+void CPtManager::AuxPowerNet(PtPortHandle* h, int channel, int on, uint8_t* buf, int* len) {
+    if (CPtProtocol* p = GuardB(h, channel)) p->SetAuxPowerNet(h, on, buf, len);
+}
+
+void CPtManager::AutoScanNet(PtPortHandle* h, int channel, int value, uint8_t* buf, int* len) {
+    if (CPtProtocol* p = GuardB(h, channel)) p->SetAutoScanNet(h, value, buf, len);
+}
+
+void CPtManager::AutoPanNet(PtPortHandle* h, int channel, int on, uint8_t* buf, int* len) {
+    if (CPtProtocol* p = GuardB(h, channel)) p->SetAutoPanNet(h, on, buf, len);
+}
+
+void CPtManager::SpeedCtrlNet(PtPortHandle* h, int channel, int axis, int increase, uint8_t* buf,
+                              int* len) {
+    CPtProtocol* p = GuardB(h, channel);
+    if (!p) return;
+    p->SetSpeedCtrlNet(h, axis, increase, buf, len);
+    p->SaveSpeed(channel, h->protocolIndex, h->address);
+}

@@ -1,0 +1,57 @@
+// Keeps one protocol object per channel, creates and releases port handles
+// and routes each request through its guard to the channel's object.
+#pragma once
+
+#include <cstdint>
+
+#include "interface/PtPortHandle.h"
+
+class CPtProtocol;
+
+// COM port number of the latest serial open; -1 until the first one.
+extern int32_t g_nLastOpenedPort;
+
+class CPtManager {
+public:
+    static constexpr int kChannels = 255;
+
+    CPtManager();
+    // Releases nothing in the table: the host closes its channels first.
+    virtual ~CPtManager();
+
+    PtPortHandle* Open(int index, int channel, int address, int comPort, int baudRate, int parity,
+                       int dataBits, int stopBits);
+    void Close(PtPortHandle* h, int channel);
+    void Cmd(PtPortHandle* h, int channel, int code);
+    void CameraPower(PtPortHandle* h, int channel, int on);
+    void LampPower(PtPortHandle* h, int channel, int on);
+    void AuxPower(PtPortHandle* h, int channel, int on);
+    void AutoPan(PtPortHandle* h, int channel, int on);
+    void PresetNo(int channel, int preset);
+    void AutoScanNo(int channel, int scan);
+    void AutoScan(PtPortHandle* h, int channel, int value);
+    void SpeedCtrl(PtPortHandle* h, int channel, int axis, int increase);
+
+    PtPortHandle* OpenNet(int index, int channel, int address, uint8_t* buf, int* len);
+    void CloseNet(PtPortHandle* h, int channel, uint8_t* buf, int* len);
+    void CmdNet(PtPortHandle* h, int channel, int code, uint8_t* buf, int* len);
+    void CameraPowerNet(PtPortHandle* h, int channel, int on, uint8_t* buf, int* len);
+    void LampPowerNet(PtPortHandle* h, int channel, int on, uint8_t* buf, int* len);
+    void AuxPowerNet(PtPortHandle* h, int channel, int on, uint8_t* buf, int* len);
+    void AutoScanNet(PtPortHandle* h, int channel, int value, uint8_t* buf, int* len);
+    void AutoPanNet(PtPortHandle* h, int channel, int on, uint8_t* buf, int* len);
+    void SpeedCtrlNet(PtPortHandle* h, int channel, int axis, int increase, uint8_t* buf, int* len);
+
+    // The channel's protocol object, or null (also for channels out of range).
+    CPtProtocol* At(int channel) const;
+
+private:
+    CPtProtocol* GuardA(PtPortHandle* h, int channel) const;
+    CPtProtocol* GuardB(PtPortHandle* h, int channel) const;
+    bool Install(int index, int channel);
+    static PtPortHandle* NewHandle(int index, int address);
+    static void FreeHandle(PtPortHandle* h);
+    void Destroy(int channel);
+
+    CPtProtocol* m_table[kChannels];
+};

@@ -1,0 +1,68 @@
+#include "protocols/PelcoDFrame.h"
+
+#include "protocol/PtCheck.h"
+
+void CPtPelcoDFrame::AttachPort(PtPortHandle* h) {
+    m_byFrame[0] = 0xFF;
+    m_byFrame[1] = static_cast<uint8_t>(h->address);
+    NoPacket();
+}
+
+void CPtPelcoDFrame::Seal() { m_byFrame[6] = ptcheck::Sum(m_byFrame, 1, 5); }
+
+bool CPtPelcoDFrame::Apply(const pelcod::Row* table, size_t n, PtPortHandle* h, int code) {
+    m_byFrame[0] = 0xFF;
+    m_byFrame[1] = static_cast<uint8_t>(h->address);
+    bool known = false;
+    for (size_t i = 0; i < n && !known; ++i) {
+        if (table[i].code != code) continue;
+        known = true;
+        for (int b = 0; b < 4; ++b) {
+            const int16_t src = table[i].bytes[b];
+            uint8_t& dst = m_byFrame[2 + b];
+            switch (src) {
+                case pelcod::kPan: dst = m_byPan; break;
+                case pelcod::kTilt: dst = m_byTilt; break;
+                case pelcod::kPreset: dst = static_cast<uint8_t>(m_nPreset); break;
+                case pelcod::kKept: break;
+                default: dst = static_cast<uint8_t>(src); break;
+            }
+        }
+    }
+    // An unknown code resends the previous command with the current address.
+    Seal();
+    return known;
+}
+
+bool CPtPelcoDFrame::StepSpeed(int axis, int increase, uint8_t address) {
+    switch (axis) {
+        case PT_PAN_SPEED:
+            m_byPan = static_cast<uint8_t>(::StepSpeed(m_byPan, increase, 0, 63));
+            NoPacket();
+            return false;
+        case PT_TILT_SPEED:
+            m_byTilt = static_cast<uint8_t>(::StepSpeed(m_byTilt, increase, 0, 63));
+            NoPacket();
+            return false;
+        case PT_ZOOM_SPEED:
+        case PT_FOCUS_SPEED: {
+            uint8_t& speed = axis == PT_ZOOM_SPEED ? m_byZoom : m_byFocus;
+            speed = static_cast<uint8_t>(::StepSpeed(speed, increase, 0, 3));
+            m_byFrame[0] = 0xFF;
+            m_byFrame[1] = address;
+            m_byFrame[2] = 0x00;
+            m_byFrame[3] = axis == PT_ZOOM_SPEED ? 0x25 : 0x27;
+            m_byFrame[4] = 0x00;
+            m_byFrame[5] = speed;
+            Seal();
+            return true;
+        }
+        default: return false;
+    }
+}
+
+void CPtPelcoDFrame::SendOnceStopTwice(PtPortHandle* h, int code) {
+    Out out(*this, h);
+    out.Put(m_byFrame);
+    if (code == PT_STOP || code == PT_LENS_STOP) out.Repeat(m_byFrame);
+}

@@ -1,0 +1,128 @@
+// The application object, the manager's guards and the open/close paths.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "interface/CPtApp.h"
+#include "interface/CPtManager.h"
+#include "support/PtTestSupport.h"
+#include "transport/CComPort.h"
+
+namespace {
+
+using namespace pttest;
+
+TEST(Lifecycle, NothingWorksWithoutManager) {
+    SetPTUnInit();
+    uint8_t buf[16];
+    int len = -7;
+    char name[32];
+    EXPECT_EQ(GetPtCount(), 0);
+    EXPECT_EQ(GetPtName(6, name), 0);
+    EXPECT_EQ(GetPtPresetUsed(6), 0);
+    EXPECT_EQ(SetPtOpen_NET(6, 0, 1, buf, &len), nullptr);
+    EXPECT_EQ(SetPtOpen(6, 0, 1, 1, 9600, 'N', 8, 1), nullptr);
+    EXPECT_EQ(len, -7);
+    SetPtCmd_NET(nullptr, 0, PT_UP, buf, &len);  // no crash, nothing written
+    EXPECT_EQ(len, -7);
+    EXPECT_EQ(SetPTInit(), 1);
+    EXPECT_EQ(GetPtCount(), 61);
+}
+
+TEST(Lifecycle, SecondInitKeepsOpenChannels) {
+    ASSERT_EQ(SetPTInit(), 1);
+    CaptureChannel ch(6, 1, 3);
+    ASSERT_TRUE(ch.ok());
+    EXPECT_EQ(SetPTInit(), 1);
+    EXPECT_EQ(ch.Run(Cmd(PT_UP)), ToHex(Hex("FF 01 00 08 33 33 6F")));
+}
+
+TEST(Lifecycle, GuardARefusesBeforeAnySerialOpen) {
+    ASSERT_EQ(SetPTInit(), 1);
+    if (g_nLastOpenedPort >= 1) GTEST_SKIP() << "a serial open already ran in this process";
+    EXPECT_EQ(SetPtOpen(6, 0, 1, 0, 9600, 'N', 8, 1), nullptr);  // COM 0
+    EXPECT_EQ(g_nLastOpenedPort, -1);
+    CaptureChannel ch(6, 1, 0);
+    ClearRecorded();
+    // A capture handle's port is not open, so guard A refuses the serial form.
+    SetPtCmd(ch.handle(), 0, PT_UP);
+    SetPtCameraPower(ch.handle(), 0, 1);
+    EXPECT_EQ(ch.Run(Cmd(PT_DOWN)), ToHex(Hex("FF 01 00 10 33 33 77")));
+}
+
+TEST(Lifecycle, SerialFormReachesCaptureBufferThroughGuardB) {
+    ASSERT_EQ(SetPTInit(), 1);
+    uint8_t buf[32];
+    int len = -1;
+    PtPortHandle* h = SetPtOpen_NET(6, 4, 1, buf, &len);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(len, 0);  // attach sends nothing
+    uint8_t other[32];
+    int otherLen = -1;
+    SetPtCmd_NET(h, 4, PT_UP, other, &otherLen);
+    std::memset(other, 0, sizeof other);
+    SetPtAutoScanNo(4, 1);
+    SetPtAutoScan(h, 4, 1);  // serial form, object in capture mode: latest buffer
+    EXPECT_EQ(otherLen, 7);
+    EXPECT_EQ(ToHex(other, 7), ToHex(Hex("FF 01 00 13 00 01 15")));
+    SetPtClose_NET(h, 4, buf, &len);
+}
+
+TEST(Lifecycle, BadChannelsHandlesAndIndexes) {
+    ASSERT_EQ(SetPTInit(), 1);
+    uint8_t buf[32];
+    int len = -1;
+    for (int channel : {-1, 255, 100000})
+        EXPECT_EQ(SetPtOpen_NET(6, channel, 1, buf, &len), nullptr) << channel;
+    for (int index : {-1, 61, 1000}) EXPECT_EQ(SetPtOpen_NET(index, 0, 1, buf, &len), nullptr) << index;
+    EXPECT_EQ(SetPtOpen(61, 0, 1, 1, 9600, 'N', 8, 1), nullptr);
+    EXPECT_EQ(theApp.Manager()->At(0), nullptr);
+
+    CaptureChannel ch(6, 1, 5);
+    len = -1;
+    SetPtCmd_NET(nullptr, 5, PT_UP, buf, &len);
+    SetPtCmd_NET(ch.handle(), 300, PT_UP, buf, &len);
+    SetPtCmd_NET(ch.handle(), -2, PT_UP, buf, &len);
+    SetPtClose(nullptr, 5);
+    SetPtClose_NET(nullptr, 5, buf, &len);
+    SetPtPresetNo(999, 1);
+    EXPECT_EQ(len, -1);
+    // Null capture pointers drop the capture instead of crashing.
+    SetPtCmd_NET(ch.handle(), 5, PT_UP, nullptr, nullptr);
+    SetPtCmd_NET(ch.handle(), 5, PT_UP, buf, nullptr);
+    SetPtCmd_NET(ch.handle(), 5, PT_UP, nullptr, &len);
+    EXPECT_EQ(len, 7);
+    EXPECT_NE(theApp.Manager()->At(5), nullptr);
+}
+
+TEST(Lifecycle, CloseOfEmptyChannelLeavesHandleValid) {
+    ASSERT_EQ(SetPTInit(), 1);
+    CaptureChannel ch(6, 1, 6);
+    SetPtClose_NET(ch.handle(), 7, nullptr, nullptr);  // channel 7 is empty
+    SetPtClose(ch.handle(), 8);
+    EXPECT_EQ(ch.Run(Cmd(PT_UP)), ToHex(Hex("FF 01 00 08 33 33 6F")));
+}
+
+TEST(Lifecycle, ReopeningAChannelReplacesItsObject) {
+    ASSERT_EQ(SetPTInit(), 1);
+    uint8_t buf[32];
+    int len = -1;
+    PtPortHandle* first = SetPtOpen_NET(6, 9, 1, buf, &len);
+    SetPtCmd_NET(first, 9, PT_LEFT, buf, &len);
+    PtPortHandle* second = SetPtOpen_NET(42, 9, 2, buf, &len);
+    ASSERT_NE(second, nullptr);
+    SetPtCmd_NET(second, 9, PT_STOP, buf, &len);
+    EXPECT_EQ(ToHex(buf, static_cast<size_t>(len)), ToHex(Hex("FF 02 00 00 00 00 02")));
+    // A failed reopen (unknown index) leaves the working object in place.
+    EXPECT_EQ(SetPtOpen_NET(70, 9, 3, buf, &len), nullptr);
+    SetPtCmd_NET(second, 9, PT_UP, buf, &len);
+    EXPECT_EQ(len, 7);
+    SetPtClose_NET(second, 9, buf, &len);
+    // The earlier handle is still the host's to release.
+    SetPtClose_NET(first, 10, buf, &len);  // empty channel: no-op
+    EXPECT_EQ(theApp.Manager()->At(9), nullptr);
+    delete first->port;
+    std::free(first);
+}
+
+}  // namespace

@@ -1,0 +1,39 @@
+// One serial line of a port handle: open, configure, write, and a watch
+// thread that forwards received bytes to the host window "DVR".
+#pragma once
+
+#include <cstdint>
+
+class CComPort {
+public:
+    CComPort();
+    // Virtual so that a stand-in port (a recorder in the tests) is destroyed whole.
+    virtual ~CComPort();
+
+    virtual int Open(int port, uint32_t baudRate, int byteSize, int parity, int stopBits);
+    virtual void Close();
+    virtual int Configure(uint32_t baudRate, int byteSize, int parity, int stopBits);
+    // Always returns 0: a failed write is never reported to the protocol.
+    virtual int Write(const uint8_t* data, int length);
+    virtual int Read(uint8_t* data, int maxLength);
+    virtual void OnReceive();
+
+    int SetFlowControl(int dtrDsr, int rtsCts, int xonXoff, int reserved);
+    int GetFlowControl(int* dtrDsr, int* rtsCts, int* xonXoff, int* reserved) const;
+
+    bool IsOpen() const { return m_hComDev != nullptr; }
+
+protected:
+    void* m_hCommWatchThread = nullptr;
+    uint16_t m_nPort = 1;
+    uint32_t m_dwBaudRate = 9600;
+    uint16_t m_wByteSize = 8;
+    uint16_t m_wParity = 0;
+    uint16_t m_wStopBits = 0;
+    int32_t m_bDtrDsr = 0;
+    int32_t m_bRtsCts = 0;
+    int32_t m_bXonXoff = 0;
+    int32_t m_bFlowReserved = 0;
+    volatile int32_t m_bConnected = 0;
+    void* m_hComDev = nullptr;
+};
