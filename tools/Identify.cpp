@@ -5,7 +5,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -186,9 +185,7 @@ public:
             }
         }
 
-        const auto tc = Clock::now();
         const std::vector<std::vector<int>> chains = Chains(p, ordinary, fresh);
-        if (std::getenv("TREVALO_TOOL_TRACE")) std::fprintf(stderr, "p%d: %zu ordinary, %zu chains, %zu slow, probe+chains %.0f ms\n", p, ordinary.size(), chains.size(), slow.size(), std::chrono::duration<double, std::milli>(Clock::now() - tc).count());
         for (int a = 0; a < kAddresses; ++a) {
             l.Reopen(p, a);
             out.Add(p, a, kAttach, l);
@@ -200,7 +197,6 @@ public:
                 }
             }
         }
-        if (std::getenv("TREVALO_TOOL_TRACE")) std::fprintf(stderr, "p%d swept at %.0f ms\n", p, std::chrono::duration<double, std::milli>(Clock::now() - tc).count());
         return true;
     }
 
@@ -214,8 +210,9 @@ public:
         }
     }
 
-    void CloseAll() {
-        for (auto& l : m_links) l->Close();
+    void Release(std::vector<std::unique_ptr<Link>>& to) {
+        for (auto& l : m_links) to.push_back(std::move(l));
+        m_links.clear();
     }
 
 private:
@@ -273,6 +270,11 @@ struct Hypothesis {
 
 int Rank(Finding::Source s) { return static_cast<int>(s); }
 
+// Actions sort as the action table lists them.
+int OrderOf(const Action& a) {
+    return static_cast<int>(a.def - actions::Table().data()) * 65536 + (a.arg & 0xFFFF);
+}
+
 }  // namespace
 
 std::string Finding::What() const {
@@ -289,6 +291,8 @@ struct Index::Impl {
     std::vector<size_t> lengths;        // distinct packet lengths
     std::vector<Hypothesis> hypotheses;  // carried between calls
     Link link{0, 0, kLookupChannel};
+    // Every channel used, closed together at the end.
+    std::vector<std::unique_ptr<Link>> spent;
 
     Impl() { link.KeepSpeedFile(); }
 
@@ -338,6 +342,7 @@ struct Index::Impl {
         f.length = e.length;
         f.attach = e.action == kAttach;
         if (!f.attach) f.action = Cat().all[e.action];
+        f.order = f.attach ? -1 : OrderOf(f.action);
         return f;
     }
 
@@ -367,12 +372,16 @@ struct Index::Impl {
             if (d == 0 || d > allowed) continue;
             Finding f = FromEntry(e, Finding::Near);
             f.differing = d;
+            while (f.common < e.length && p[f.common] == rest[f.common]) ++f.common;
             out.push_back(f);
         }
+        // Fewest differing bytes for the length; on a tie the longer common
+        // start, since a check byte can make a wrong address look as near.
         std::sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) {
             if (a.differing * b.length != b.differing * a.length)
                 return a.differing * b.length < b.differing * a.length;
-            return std::tie(a.protocol, a.address) < std::tie(b.protocol, b.address);
+            return std::make_tuple(-a.common, a.protocol, a.address, a.order) <
+                   std::make_tuple(-b.common, b.protocol, b.address, b.order);
         });
         if (out.size() > limit) out.resize(limit);
         return out;
@@ -392,6 +401,7 @@ struct Index::Impl {
             f.address = h.address;
             f.before = h.history;
             f.action = a;
+            f.order = OrderOf(a);
             f.length = link.length();
             out.push_back(f);
         }
@@ -408,6 +418,7 @@ struct Index::Impl {
             f.address = a;
             f.before = std::move(before);
             f.action = act;
+            f.order = OrderOf(act);
             f.length = link.length();
             out.push_back(f);
         };
@@ -430,6 +441,24 @@ struct Index::Impl {
         }
     }
 
+    // The cameras worth a deeper search: the nearest address of each
+    // protocol first (the same packet often belongs to several dialects,
+    // and a check byte can make a wrong address look near), then the rest.
+    static std::vector<std::pair<int, int>> Cameras(const std::vector<Finding>& near) {
+        std::vector<std::pair<int, int>> cams;
+        auto add = [&](const Finding& f) {
+            const std::pair<int, int> c{f.protocol, f.address};
+            if (cams.size() < static_cast<size_t>(kSearchPairs) &&
+                std::find(cams.begin(), cams.end(), c) == cams.end())
+                cams.push_back(c);
+        };
+        std::set<int> seen;
+        for (const Finding& f : near)
+            if (seen.insert(f.protocol).second) add(f);
+        for (const Finding& f : near) add(f);
+        return cams;
+    }
+
     Segment At(const uint8_t* rest, size_t n, std::vector<Hypothesis>& next) {
         std::vector<Finding> found;
         const Catalogue& cat = Cat();
@@ -445,15 +474,9 @@ struct Index::Impl {
 
         // A longer packet a few bytes away may be a known action after
         // kept bytes or with another preset number.
-        std::vector<Finding> near = Near(rest, n, best, 64);
+        std::vector<Finding> near = Near(rest, n, best, 4096);
         if (!near.empty()) {
-            std::vector<std::pair<int, int>> cams;
-            for (const Finding& f : near) {
-                std::pair<int, int> c{f.protocol, f.address};
-                if (std::find(cams.begin(), cams.end(), c) == cams.end()) cams.push_back(c);
-                if (cams.size() == static_cast<size_t>(kSearchPairs)) break;
-            }
-            for (const auto& c : cams) Search(c.first, c.second, rest, n, found);
+            for (const auto& c : Cameras(near)) Search(c.first, c.second, rest, n, found);
             for (const Finding& f : found) best = std::max(best, static_cast<size_t>(f.length));
         }
 
@@ -491,8 +514,8 @@ struct Index::Impl {
                                }),
                 v.end());
         std::stable_sort(v.begin(), v.end(), [](const Finding& a, const Finding& b) {
-            return std::make_tuple(Rank(a.source), a.protocol, a.address) <
-                   std::make_tuple(Rank(b.source), b.protocol, b.address);
+            return std::make_tuple(Rank(a.source), a.protocol, a.address, a.order) <
+                   std::make_tuple(Rank(b.source), b.protocol, b.address, b.order);
         });
     }
 };
@@ -516,7 +539,6 @@ Index::Index(int threads) : m_impl(new Impl) {
     for (int p = 0; p < count; ++p)
         if (served[p]) todo.push_back(p);
 
-    if (std::getenv("TREVALO_TOOL_TRACE")) std::fprintf(stderr, "probed in %.0f ms\n", std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
     std::vector<Shard> shards(threads);
     std::atomic<int> nextProtocol{0}, busy{0};
     std::deque<SlowTask> slow;
@@ -568,15 +590,18 @@ Index::Index(int threads) : m_impl(new Impl) {
     m_stats.milliseconds =
         std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
 
-    // Release the last objects of the build channels. Each close sleeps
-    // 100 ms, so they are closed side by side.
-    std::vector<std::thread> closers;
-    for (auto& w : workers) closers.emplace_back([&w] { w->CloseAll(); });
-    for (auto& probe : probes) closers.emplace_back([&probe] { probe->Close(); });
-    for (std::thread& t : closers) t.join();
+    for (auto& w : workers) w->Release(m_impl->spent);
+    for (auto& probe : probes) m_impl->spent.push_back(std::move(probe));
 }
 
-Index::~Index() { m_impl->link.Close(); }
+// Each close sleeps 100 ms (the port object's), so the channels are closed
+// side by side.
+Index::~Index() {
+    std::vector<std::thread> closers;
+    for (auto& l : m_impl->spent) closers.emplace_back([&l] { l->Close(); });
+    closers.emplace_back([this] { m_impl->link.Close(); });
+    for (std::thread& t : closers) t.join();
+}
 
 std::vector<Segment> Index::Identify(const std::vector<uint8_t>& input) {
     std::vector<Segment> out;
@@ -603,7 +628,7 @@ std::vector<Segment> Index::Identify(const std::vector<uint8_t>& input) {
         // Near candidates of the unknown run itself, if it is a whole packet.
         std::vector<Finding> near;
         for (Finding& f : s.findings)
-            if (static_cast<size_t>(f.length) == s.length) near.push_back(std::move(f));
+            if (static_cast<size_t>(f.length) == s.length && near.size() < 50) near.push_back(std::move(f));
         s.findings = std::move(near);
         pos = end;
         out.push_back(std::move(s));

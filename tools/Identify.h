@@ -28,6 +28,8 @@ struct Finding {
     actions::Action action;               // the one that produced the packet
     bool attach = false;                  // the packet of the open itself
     int differing = 0;                    // Near only: bytes that differ
+    int common = 0;                       // Near only: length of the equal start
+    int order = 0;                        // place of the action in the catalogue
     int length = 0;                       // packet length
     std::string What() const;             // "stop (after up)"
 };
