@@ -517,6 +517,14 @@ struct Index::Impl {
             return std::make_tuple(Rank(a.source), a.protocol, a.address, a.order) <
                    std::make_tuple(Rank(b.source), b.protocol, b.address, b.order);
         });
+        // One reading of an action per camera is enough: "zoom-in (after
+        // stop)" says it; "(after lens-stop)" too would only repeat it.
+        std::set<std::tuple<int, int, int>> named;
+        v.erase(std::remove_if(v.begin(), v.end(),
+                               [&](const Finding& f) {
+                                   return !named.insert({f.protocol, f.address, f.order}).second;
+                               }),
+                v.end());
     }
 };
 
