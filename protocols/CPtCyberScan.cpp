@@ -54,8 +54,7 @@ const Row kCommands[] = {
     {PT_IRIS_OPEN, 0x10, 0x06, 0x00},
 };
 
-// Auto-scan values 0 to 3: scan start, scan stop, tour start, tour stop;
-// the starts carry the scan number as two nibbles.
+// Auto-scan values 0 to 3; 0 and 2 carry the scan number as two nibbles.
 struct ScanRow {
     uint8_t command;
     bool numbered;
