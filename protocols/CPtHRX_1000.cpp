@@ -49,7 +49,7 @@ public:
         for (int i = 2; i <= 7; ++i) f[i] &= 0x7F;
 
         Out out(*this, h);
-        // The receiver drops a stop that follows a movement too closely.
+        // The gap before a stop is the device's, so capture keeps it too.
         if (code == PT_STOP) out.PauseAlways(3);
         out.Put(f);
     }

@@ -1,7 +1,7 @@
 // Sysmania ORX-1000 receiver (index 15); frame in SysmaniaFrame.h. The
 // address is taken once, at the attach, which also sends a stop frame.
-// The receiver misses single frames: commands and auto-pan go on the line
-// twice, power and lamp four times, back to back.
+// Frames are repeated back to back so that one lost frame does no harm:
+// commands and auto-pan twice, power and lamp four times.
 #include "interface/PtRegistry.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/SysmaniaFrame.h"

@@ -17,7 +17,7 @@ const Row kCommon[] = {
     {PT_PRESET_GOTO, {'P', 'R'}, kPreset, 0x00, 0x00, 0x00},
 };
 
-// The dome misses a lone stop now and then.
+// Stops go twice so that one lost stop does not leave the dome moving.
 constexpr unsigned kStopGapMs = 10;
 
 }  // namespace
