@@ -51,23 +51,23 @@ public:
         Out(*this, h).Put(m_byCommand, 2).Put(m_byCommand + 2, 3);
     }
 
-    void SetCameraPower(PtPortHandle* h, int on) override { SendOption(h, on ? kCameraPower.on : kCameraPower.off); }
-    void SetLampPower(PtPortHandle* h, int on) override { SendOption(h, on ? kLampPower.on : kLampPower.off); }
+    void SetCameraPower(PtPortHandle* h, int on) override { SendOption(h, kCameraPower, on); }
+    void SetLampPower(PtPortHandle* h, int on) override { SendOption(h, kLampPower, on); }
     // No aux command is known for this device; it gets the auto-pan-on
     // packet whatever the argument.
-    void SetAuxPower(PtPortHandle* h, int) override { SendOption(h, kAutoPan.on); }
-    void SetAutoPan(PtPortHandle* h, int on) override { SendOption(h, on ? kAutoPan.on : kAutoPan.off); }
+    void SetAuxPower(PtPortHandle* h, int) override { SendOption(h, kAutoPan, 1); }
+    void SetAutoPan(PtPortHandle* h, int on) override { SendOption(h, kAutoPan, on); }
     void SetAutoScanNo(int) override {}
     void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
     void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
 
 private:
     // Byte 4 is never written: always 00.
-    void SendOption(PtPortHandle* h, uint8_t command) {
+    void SendOption(PtPortHandle* h, const OnOff& command, int on) {
         m_byOption[0] = 0x40;
         m_byOption[1] = 0x50;
         m_byOption[2] = static_cast<uint8_t>(h->address);
-        m_byOption[3] = command;
+        m_byOption[3] = on ? command.on : command.off;
         m_byOption[5] = ptcheck::Sum(m_byOption, 0, 4);
         Out(*this, h).Put(m_byOption, 2).Put(m_byOption + 2, 4);
     }

@@ -36,7 +36,7 @@ protected:
 
 TEST_F(Serim, Vectors) {
     CheckVectors({
-        {"attach frame addresses one up", 8, 1, {}, Attach(), "FC 98 02 00 1A FD", "FC 98 02 00 1A FD"},
+        {"attach frame: address + 1", 8, 1, {}, Attach(), "FC 98 02 00 1A FD", "FC 98 02 00 1A FD"},
         {"up", 8, 1, {}, Cmd(PT_UP), "FC 80 01 01 02 FD", "FC 80 01 01 02 FD"},
         {"stop names the motion", 8, 1, {Cmd(PT_UP)}, Cmd(PT_STOP), "FC 80 01 00 01 FD"},
         {"zoom tele", 8, 1, {}, Cmd(PT_ZOOM_TELE), "FC 90 01 01 12 FD"},
