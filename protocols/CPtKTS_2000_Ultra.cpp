@@ -75,7 +75,7 @@ public:
     }
 
     void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
-    // The device toggles lamp and aux itself: on and off send the same frame.
+    // Lamp and aux have one command each; the argument does not reach the wire.
     void SetLampPower(PtPortHandle* h, int) override { SendCommand(h, kLamp); }
     void SetAuxPower(PtPortHandle* h, int) override { SendCommand(h, kAux); }
     void SetAutoPan(PtPortHandle* h, int on) override {

@@ -5,6 +5,8 @@
 // little-endian integer at offset 0), which outlives the object and the
 // process. The library never creates that file; without it a stop stops
 // whatever this object sent last.
+#include <string>
+
 #include "interface/PtRegistry.h"
 #include "platform/Platform.h"
 #include "protocol/CPtProtocol.h"
