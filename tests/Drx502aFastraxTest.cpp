@@ -76,9 +76,11 @@ TEST(Drx502aFastrax, SpeedFileEdges) {
         ch.Run(Speed(PT_AXIS_ZOOM, 0));
         EXPECT_EQ(ch.Run(Cmd(PT_UP)), ToHex(Hex("55 00 09 00 08 00 A0 00 00 AA 70")));
     }
-    CaptureChannel again(28, 9);
-    EXPECT_EQ(again.Run(Cmd(PT_UP)), ToHex(Hex("55 00 09 00 08 00 A0 00 00 AA 70")));
-    EXPECT_EQ(again.Run(Cmd(PT_ZOOM_TELE)), ToHex(Hex("55 00 09 00 20 00 00 FF 00 AA F9")));
+    {
+        CaptureChannel again(28, 9);
+        EXPECT_EQ(again.Run(Cmd(PT_UP)), ToHex(Hex("55 00 09 00 08 00 A0 00 00 AA 70")));
+        EXPECT_EQ(again.Run(Cmd(PT_ZOOM_TELE)), ToHex(Hex("55 00 09 00 20 00 00 FF 00 AA F9")));
+    }
 
     CaptureChannel low(28, 10);
     low.Run(Speed(PT_AXIS_PAN, 1));
