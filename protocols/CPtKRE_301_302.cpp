@@ -7,7 +7,7 @@
 
 #include "interface/PtRegistry.h"
 #include "protocol/CPtProtocol.h"
-#include "protocols/PtCodeTable.h"
+#include "protocols/PtTable.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ public:
     // Every code sends: one without a row resends the previous command.
     void SetCmd(PtPortHandle* h, int code) override {
         SetHead(h);
-        if (const Row* row = FindCode(kCommands, code)) {
+        if (const Row* row = FindRow(kCommands, code)) {
             SetBody(row->command, kRunData);
         } else if (code == PT_STOP || code == PT_LENS_STOP) {
             SetBody(m_byLast, 0x00);

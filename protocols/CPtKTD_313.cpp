@@ -6,7 +6,7 @@
 #include "interface/PtRegistry.h"
 #include "protocol/CPtProtocol.h"
 #include "protocol/PtCheck.h"
-#include "protocols/PtCodeTable.h"
+#include "protocols/PtTable.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ public:
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindCode(kCommands, code);
+        const Row* row = FindRow(kCommands, code);
         if (!row) return;  // nothing on the line, and the capture length is left alone
         switch (row->kind) {
             case kMove: SetPrefix(kMovePrefix); break;

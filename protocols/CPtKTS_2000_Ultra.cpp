@@ -6,7 +6,7 @@
 #include "interface/PtRegistry.h"
 #include "protocol/CPtProtocol.h"
 #include "protocol/PtCheck.h"
-#include "protocols/PtCodeTable.h"
+#include "protocols/PtTable.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ public:
         if (code == PT_STOP || code == PT_LENS_STOP) {
             SetCommand(m_bLens ? kLensStop : kStop);
             m_bLens = false;
-        } else if (const Row* row = FindCode(kCommands, code)) {
+        } else if (const Row* row = FindRow(kCommands, code)) {
             m_byFrame[2] = row->command1;
             m_byFrame[3] = row->command2 == kPresetByte ? static_cast<uint8_t>(m_nPreset + 0x80)
                                                          : static_cast<uint8_t>(row->command2);

@@ -7,7 +7,7 @@
 #include "interface/PtRegistry.h"
 #include "protocol/CPtProtocol.h"
 #include "protocol/PtCheck.h"
-#include "protocols/PtCodeTable.h"
+#include "protocols/PtTable.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ public:
     // Lens stop, auto-pan and codes from 18 up have no frame: nothing on the
     // line, capture length untouched. Zoom and focus stop with PT_STOP.
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindCode(kCommands, code)) {
+        if (const Row* row = FindRow(kCommands, code)) {
             Out out(*this, h);
             SetFrame(kCommandGroup, row->command, 0x00);
             out.Put(m_byPacket);
@@ -64,7 +64,7 @@ public:
                 SetFrame(kSpeedGroup, row->speed[0], row->speed[1]);
                 out.Put(m_byPacket);
             }
-        } else if (const PresetRow* preset = FindCode(kPresets, code)) {
+        } else if (const PresetRow* preset = FindRow(kPresets, code)) {
             // Byte 5 is not sent and keeps what the last six-byte frame left.
             m_byPacket[2] = preset->group;
             m_byPacket[3] = static_cast<uint8_t>(m_nPreset);

@@ -6,7 +6,7 @@
 #include "interface/PtRegistry.h"
 #include "protocol/CPtProtocol.h"
 #include "protocol/PtCheck.h"
-#include "protocols/PtCodeTable.h"
+#include "protocols/PtTable.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ public:
         Out out(*this, h);
         SetFrame(h, kSpeedGroup, 0x80, 0xB0);
         out.Put(m_byPacket);
-        if (const Row* row = FindCode(kCommands, code)) SetFrame(h, row->group, row->command, 0x00);
+        if (const Row* row = FindRow(kCommands, code)) SetFrame(h, row->group, row->command, 0x00);
         out.Put(m_byPacket);
     }
 

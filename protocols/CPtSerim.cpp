@@ -10,7 +10,7 @@
 #include "interface/PtRegistry.h"
 #include "platform/Platform.h"
 #include "protocol/CPtProtocol.h"
-#include "protocols/PtCodeTable.h"
+#include "protocols/PtTable.h"
 
 namespace {
 
@@ -65,12 +65,12 @@ public:
     void SetCmd(PtPortHandle* h, int code) override {
         int32_t last = 0;
         if (code == PT_STOP && ReadLastCode(last)) {
-            if (const Row* row = FindCode(kCommands, last)) m_byCommand = row->command;
+            if (const Row* row = FindRow(kCommands, last)) m_byCommand = row->command;
         }
         WriteLastCode(code);
 
         m_byData = 0x01;
-        if (const Row* row = FindCode(kCommands, code)) {
+        if (const Row* row = FindRow(kCommands, code)) {
             m_byCommand = row->command;
         } else if (code == PT_STOP) {
             m_byData = 0x00;

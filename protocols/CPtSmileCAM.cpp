@@ -6,7 +6,7 @@
 // The address is read from the handle at each call.
 #include "interface/PtRegistry.h"
 #include "protocol/CPtProtocol.h"
-#include "protocols/PtCodeTable.h"
+#include "protocols/PtTable.h"
 
 namespace {
 
@@ -40,14 +40,14 @@ public:
     // Lens movement and presets have no form here: nothing on the line and
     // the capture length left as it was.
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindCode(kCommands, code)) Send(h, *row);
+        if (const Row* row = FindRow(kCommands, code)) Send(h, *row);
     }
 
     void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
     void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
     void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
     void SetAutoPan(PtPortHandle* h, int on) override {
-        Send(h, on ? *FindCode(kCommands, PT_AUTO_PAN_ON) : kAutoPanOff);
+        Send(h, on ? *FindRow(kCommands, PT_AUTO_PAN_ON) : kAutoPanOff);
     }
     void SetAutoScanNo(int) override {}
     void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }

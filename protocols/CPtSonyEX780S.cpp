@@ -5,7 +5,7 @@
 // without a row resend the previous category and command.
 #include "interface/PtRegistry.h"
 #include "protocol/CPtProtocol.h"
-#include "protocols/PtCodeTable.h"
+#include "protocols/PtTable.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ public:
             if (m_byMoved & kFocusMoved) m_byPacket[3] = kFocus;
             m_byPacket[4] = 0x00;
             m_byMoved = 0;
-        } else if (const Row* row = FindCode(kCommands, code)) {
+        } else if (const Row* row = FindRow(kCommands, code)) {
             m_byPacket[3] = row->category;
             m_byPacket[4] = row->command;
             m_byMoved |= row->moved;

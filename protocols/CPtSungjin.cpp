@@ -6,7 +6,7 @@
 #include "interface/PtRegistry.h"
 #include "protocol/CPtProtocol.h"
 #include "protocol/PtCheck.h"
-#include "protocols/PtCodeTable.h"
+#include "protocols/PtTable.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ public:
     void SetCmd(PtPortHandle* h, int code) override {
         m_byCommand[0] = 0x40;
         m_byCommand[1] = 0x43;
-        if (const Row* row = FindCode(kCommands, code)) m_byCommand[3] = row->command;
+        if (const Row* row = FindRow(kCommands, code)) m_byCommand[3] = row->command;
         m_byCommand[4] = ptcheck::Sum(m_byCommand, 0, 3);
         Out(*this, h).Put(m_byCommand, 2).Put(m_byCommand + 2, 3);
     }

@@ -6,7 +6,7 @@
 #include "interface/PtRegistry.h"
 #include "protocol/CPtProtocol.h"
 #include "protocol/PtCheck.h"
-#include "protocols/PtCodeTable.h"
+#include "protocols/PtTable.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ public:
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindCode(kCommands, code)) {
+        if (const Row* row = FindRow(kCommands, code)) {
             m_byPacket[3] = row->command1;
             m_byPacket[4] = row->command2;
         }
