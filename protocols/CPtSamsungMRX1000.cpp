@@ -1,7 +1,7 @@
 // Samsung MRX-1000 (index 56). The SCC-641 packet (see SamsungFrame.h)
-// with the focus and zoom directions swapped, an auto-pan that really
-// switches off, and three power switches that are toggles on the receiver:
-// each sends the same packet whether asked for on or off.
+// with the focus and zoom directions swapped, an auto-pan that also
+// switches off, and three power switches, each of which sends the same
+// packet whether asked for on or off.
 #include "interface/PtRegistry.h"
 #include "protocols/SamsungFrame.h"
 
