@@ -6,7 +6,6 @@
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -24,7 +23,7 @@
 
 #include "platform/Platform.h"
 #include "platform/Serial.h"
-#include "platform/posix/SerialRate.h"
+#include "platform/posix/SerialPosix.h"
 
 namespace platform {
 namespace {
@@ -213,19 +212,15 @@ void SerialPurge(SerialPort& p) {
     EndWrite(p);
 }
 
-bool SerialSetLine(SerialPort& p, const SerialLine& line) {
-    if (p.fd < 0) return false;
+namespace posix {
+
+bool NeedsArbitraryRate(uint32_t baud) { return StandardRate(baud) == B0; }
+
+bool TermiosFor(const SerialLine& line, termios& t) {
     static const tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
     if (line.byteSize < 5 || line.byteSize > 8 || line.parity < 0 || line.parity > 4 ||
-        line.stopBits < 0 || line.stopBits > 2 || line.baud == 0) {
-        p.lastError = EINVAL;
+        line.stopBits < 0 || line.stopBits > 2 || line.baud == 0)
         return false;
-    }
-    termios t;
-    if (tcgetattr(p.fd, &t) != 0) {
-        p.lastError = errno;
-        return false;
-    }
     // Raw bytes both ways. Input parity checking stays off: like Win32 with
     // no error character, a byte with a parity error is delivered as received.
     t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
@@ -245,7 +240,7 @@ bool SerialSetLine(SerialPort& p, const SerialLine& line) {
         case 4: t.c_cflag |= PARENB | CMSPAR; break;           // space
 #else
         case 3:
-        case 4: p.lastError = EINVAL; return false;  // no stick parity here
+        case 4: return false;  // no stick parity on this system
 #endif
         default: break;
     }
@@ -259,17 +254,30 @@ bool SerialSetLine(SerialPort& p, const SerialLine& line) {
     t.c_cc[VSTOP] = line.xoffChar;
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
-
     const speed_t standard = StandardRate(line.baud);
-    const speed_t first = standard != B0 ? standard : B9600;
-    cfsetospeed(&t, first);
-    cfsetispeed(&t, first);
+    cfsetospeed(&t, standard != B0 ? standard : B9600);
+    cfsetispeed(&t, standard != B0 ? standard : B9600);
+    return true;
+}
+
+}  // namespace posix
+
+bool SerialSetLine(SerialPort& p, const SerialLine& line) {
+    if (p.fd < 0) return false;
+    termios t;
+    if (tcgetattr(p.fd, &t) != 0) {
+        p.lastError = errno;
+        return false;
+    }
+    if (!posix::TermiosFor(line, t)) {
+        p.lastError = EINVAL;
+        return false;
+    }
     if (tcsetattr(p.fd, TCSANOW, &t) != 0 ||
-        (standard == B0 && !posix::SetArbitraryRate(p.fd, line.baud))) {
+        (posix::NeedsArbitraryRate(line.baud) && !posix::SetArbitraryRate(p.fd, line.baud))) {
         p.lastError = errno ? errno : EINVAL;
         return false;
     }
-
     // DTR/DSR handshaking has no POSIX form: DTR stays raised.
     ModemLine(p.fd, TIOCM_DTR, true);
     if (!line.rtsHandshake) ModemLine(p.fd, TIOCM_RTS, true);
