@@ -7,7 +7,7 @@
 // eight lines, all eight in capture (64 bytes).
 // Auto pan is a plain command: code 8 switches it on, the second stop off.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -32,7 +32,7 @@ constexpr char kCamera = '1', kLamp = '2', kAutoPan = '4', kAux = '8';
 
 }  // namespace
 
-class CPtDY : public CPtProtocol {
+class CPtDY : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtDY]")
 
@@ -45,11 +45,6 @@ public:
         SendFunction(h, true, kCamera, true);
     }
     void DetachPort(PtPortHandle* h) override { SendFunction(h, false, kCamera, true); }
-    void SetPresetNo(int) override {}
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
     void SetCameraPower(PtPortHandle* h, int on) override { SendFunction(h, on, kCamera); }
     void SetLampPower(PtPortHandle* h, int on) override { SendFunction(h, on, kLamp); }
     void SetAuxPower(PtPortHandle* h, int on) override { SendFunction(h, on, kAux); }

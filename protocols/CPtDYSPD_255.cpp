@@ -6,7 +6,7 @@
 // after a lens move and a pan/tilt stop otherwise, so a flag remembers
 // which moved last. Bytes 4..8 are kept: an unlisted code resends them.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -32,20 +32,10 @@ const Row kCommands[] = {
 
 }  // namespace
 
-class CPtDYSPD_255 : public CPtProtocol {
+class CPtDYSPD_255 : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtDYSPD_255]")
-
-    void AttachPort(PtPortHandle*) override { NoPacket(); }
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
     void SetPresetNo(int preset) override { m_nPreset = preset; }
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoPan(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
     // The same packet for on and off.
     void SetCameraPower(PtPortHandle* h, int) override {
         Body("N1000");

@@ -6,7 +6,7 @@
 // the attach packet goes out with the command, mode and check bytes the
 // previous packet left (all 0 on a new object).
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -26,7 +26,7 @@ const Row kCommands[] = {
 
 }  // namespace
 
-class CPtDYUni : public CPtProtocol {
+class CPtDYUni : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtDYUni]")
 
@@ -37,15 +37,6 @@ public:
         m_byPacket[9] = 0xAF;
         Out(*this, h).Put(m_byPacket);
     }
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
-    void SetPresetNo(int) override {}
-    void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
     void SetCmd(PtPortHandle* h, int code) override {
         const Row* row = FindRow(kCommands, code);
         Send(h, row ? row->bits : m_byPacket[2], 0xFF);

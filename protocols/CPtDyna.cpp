@@ -11,7 +11,7 @@
 
 #include "interface/PtRegistry.h"
 #include "platform/Platform.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -79,7 +79,7 @@ int ReadLastCode() {
 
 }  // namespace
 
-class CPtDyna : public CPtProtocol {
+class CPtDyna : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtDyna]")
 
@@ -91,15 +91,6 @@ public:
         platform::FileEnsureExists(LogPath());
         NoPacket();
     }
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
-    void SetPresetNo(int) override {}
-    void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
     void SetCmd(PtPortHandle* h, int code) override {
         if (code >= PT_UP && code <= PT_ZOOM_WIDE) WriteLastCode(code);
         const Row* row = FindRow(kCommands, code);

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocols/PtTable.h"
 
 namespace {
@@ -28,7 +28,7 @@ constexpr uint8_t kCameraStep = 2, kLampStep = 4, kAuxStep = 8;
 
 }  // namespace
 
-class CPtKRE_301_302 : public CPtProtocol {
+class CPtKRE_301_302 : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtKRE_301_302]")
 
@@ -36,10 +36,6 @@ public:
         std::memset(m_byState, kInitialState, sizeof m_byState);
         NoPacket();
     }
-
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
-    void SetPresetNo(int) override {}
-
     // Every code sends: one without a row resends the previous command.
     void SetCmd(PtPortHandle* h, int code) override {
         SetHead(h);
@@ -55,11 +51,6 @@ public:
     void SetCameraPower(PtPortHandle* h, int on) override { Switch(h, on, kCameraStep); }
     void SetLampPower(PtPortHandle* h, int on) override { Switch(h, on, kLampStep); }
     void SetAuxPower(PtPortHandle* h, int on) override { Switch(h, on, kAuxStep); }
-    void SetAutoPan(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
 private:
     void SetHead(PtPortHandle* h) {
         m_byFrame[0] = 0xF5;

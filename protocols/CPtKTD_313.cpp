@@ -4,7 +4,7 @@
 // number in two digits. The tail is written at attach only and resent as it
 // stands; a stop is the last movement letter in lower case.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -39,7 +39,7 @@ void TwoDigits(uint8_t* out, unsigned value) {
 
 }  // namespace
 
-class CPtKTD_313 : public CPtProtocol {
+class CPtKTD_313 : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtKTD_313]")
 
@@ -49,8 +49,6 @@ public:
         m_byFrame[6] = '~';
         NoPacket();
     }
-
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
@@ -71,21 +69,11 @@ public:
         }
         Out(*this, h).Put(m_byFrame);
     }
-
-    void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
-
     void SetAutoPan(PtPortHandle* h, int on) override {
         SetPrefix(kLensPrefix);
         m_byFrame[2] = on ? 'A' : '_';
         Out(*this, h).Put(m_byFrame);
     }
-
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
 private:
     void SetPrefix(const uint8_t (&prefix)[2]) {
         m_byFrame[0] = prefix[0];

@@ -4,7 +4,7 @@
 // store is confirmed at once by a second frame (I 85). Codes without a row
 // resend the previous command.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -43,12 +43,9 @@ const uint8_t kAutoPanOff[2] = {'S', 'M'};
 
 }  // namespace
 
-class CPtKTS_2000_Ultra : public CPtProtocol {
+class CPtKTS_2000_Ultra : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtKTS_2000_Ultra]")
-
-    void AttachPort(PtPortHandle*) override { NoPacket(); }
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
@@ -73,18 +70,12 @@ public:
             m_bPresetStored = false;
         }
     }
-
-    void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
     // Lamp and aux have one command each; the argument does not reach the wire.
     void SetLampPower(PtPortHandle* h, int) override { SendCommand(h, kLamp); }
     void SetAuxPower(PtPortHandle* h, int) override { SendCommand(h, kAux); }
     void SetAutoPan(PtPortHandle* h, int on) override {
         SendCommand(h, on ? kAutoPanOn : kAutoPanOff);
     }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
 private:
     void SetAddress(PtPortHandle* h) {
         m_byFrame[0] = 0x02;

@@ -4,7 +4,7 @@
 // kept, so an unlisted code repeats the previous command (right after the
 // open, the attach command "1").
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -24,19 +24,11 @@ const Row kCommands[] = {
 
 }  // namespace
 
-class CPtLG_LPT : public CPtProtocol {
+class CPtLG_LPT : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtLG_LPT]")
 
     void AttachPort(PtPortHandle* h) override { Send(h, '1', '1'); }
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
-    void SetPresetNo(int) override {}
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
     void SetCmd(PtPortHandle* h, int code) override {
         const Row* row = FindRow(kCommands, code);
         Send(h, row ? row->command : m_byPacket[2], '1');

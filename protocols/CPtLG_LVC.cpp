@@ -5,7 +5,7 @@
 // kept, so an unlisted code (a pan/tilt move, say) repeats the last lens
 // command.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -25,20 +25,9 @@ constexpr uint8_t kLensFunction = 0x5F, kCameraOn = 0x3A, kCameraOff = 0x3E;
 
 }  // namespace
 
-class CPtLG_LVC : public CPtProtocol {
+class CPtLG_LVC : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtLG_LVC]")
-
-    void AttachPort(PtPortHandle*) override { NoPacket(); }
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
-    void SetPresetNo(int) override {}
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoPan(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
     void SetCmd(PtPortHandle* h, int code) override {
         const Row* row = FindRow(kLens, code);
         Send(h, kLensFunction, row ? row->lens : m_byPacket[2]);

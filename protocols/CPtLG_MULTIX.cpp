@@ -4,7 +4,7 @@
 // address of the handle attached last. Bytes 3..6 are kept, so an
 // unlisted code repeats the previous command.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -45,7 +45,7 @@ constexpr int16_t kAutoPanOff[4] = {0xAF, 0x00, 0x00, 0x00};
 
 }  // namespace
 
-class CPtLG_MULTIX : public CPtProtocol {
+class CPtLG_MULTIX : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtLG_MULTIX]")
 
@@ -55,15 +55,7 @@ public:
         m_byPacket[2] = static_cast<uint8_t>(h->address);
         NoPacket();
     }
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
     void SetPresetNo(int preset) override { m_nPreset = preset; }
-    void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
     void SetCmd(PtPortHandle* h, int code) override {
         if (const Row* row = FindRow(kCommands, code)) Set(row->bytes);
         Send(h);

@@ -7,7 +7,7 @@
 #include <initializer_list>
 
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -46,7 +46,7 @@ const Row kUnlisted = {-1, {0x00, 0x00, 0x00}, {}};
 
 }  // namespace
 
-class CPtLG_SD163 : public CPtProtocol {
+class CPtLG_SD163 : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtLG_SD163]")
 
@@ -58,12 +58,7 @@ public:
         }
         NoPacket();
     }
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
     void SetPresetNo(int preset) override { m_nPreset = preset; }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
     void SetCmd(PtPortHandle* h, int code) override {
         const Row* found = FindRow(kCommands, code);
         const Row& row = found ? *found : kUnlisted;

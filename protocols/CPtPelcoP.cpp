@@ -6,7 +6,7 @@
 // capture open loads them from the speed file and a capture speed change
 // saves them.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -44,7 +44,7 @@ const Row kCommands[] = {
 
 }  // namespace
 
-class CPtPelcoP : public CPtProtocol {
+class CPtPelcoP : public CPtQuietProtocol {
 public:
     CPtPelcoP() {
         m_bySpeed[PT_PAN_SPEED] = 0x33;
@@ -54,17 +54,7 @@ public:
     }
 
     PT_SHOW_MESSAGE("[CPtPelcoP]")
-
-    void AttachPort(PtPortHandle*) override { NoPacket(); }
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
     void SetPresetNo(int preset) override { m_nPreset = preset; }
-    void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoPan(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-
     void SetCmd(PtPortHandle* h, int code) override {
         if (const Row* row = FindRow(kCommands, code))
             for (int i = 0; i < 4; ++i) m_byFrame[2 + i] = Data(row->data[i]);

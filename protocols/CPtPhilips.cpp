@@ -3,7 +3,7 @@
 // kind is 07 for preset store and recall, 02 otherwise. The address is set
 // at attach only; codes without a row resend the previous command bytes.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -30,7 +30,7 @@ constexpr uint8_t kPlainKind = 0x02, kPresetKind = 0x07;
 
 }  // namespace
 
-class CPtPhilips : public CPtProtocol {
+class CPtPhilips : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtPhilips]")
 
@@ -39,8 +39,6 @@ public:
         m_byPacket[2] = static_cast<uint8_t>(h->address - 1);  // the device counts from 0
         NoPacket();
     }
-
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
@@ -54,15 +52,6 @@ public:
         m_byPacket[6] = ptcheck::Sum7(m_byPacket, 0, 5);
         Out(*this, h).Put(m_byPacket);
     }
-
-    void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoPan(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
 private:
     int m_nPreset = 0;
     uint8_t m_byPacket[7] = {};

@@ -5,7 +5,7 @@
 // go to. A movement or lens command is followed at once by a speed frame
 // with fixed speeds for the axes that move. Address set at attach only.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -39,7 +39,7 @@ const PresetRow kPresets[] = {{PT_PRESET_SET, 0x05}, {PT_PRESET_CLEAR, 0x07}, {P
 
 }  // namespace
 
-class CPtSAE : public CPtProtocol {
+class CPtSAE : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtSAE]")
 
@@ -49,8 +49,6 @@ public:
         m_byPacket[2] = m_byPacket[3] = m_byPacket[4] = m_byPacket[5] = 0x00;
         NoPacket();
     }
-
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     // Lens stop, auto-pan and codes from 18 up have no frame: nothing on the
@@ -72,11 +70,6 @@ public:
             Out(*this, h).Put(m_byPacket, 5);
         }
     }
-
-    void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
-
     // On: start, then the auto-pan speed. Off is the plain stop.
     void SetAutoPan(PtPortHandle* h, int on) override {
         Out out(*this, h);
@@ -89,11 +82,6 @@ public:
         }
         out.Put(m_byPacket);
     }
-
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
 private:
     void SetFrame(uint8_t group, uint8_t data1, uint8_t data2) {
         m_byPacket[2] = group;

@@ -4,7 +4,7 @@
 // everything else (diagonals and presets included) is the stop packet.
 // The power switches are letters, upper case for on, lower for off.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -22,18 +22,9 @@ const Row kCommands[] = {
 
 }  // namespace
 
-class CPtSAMSUNGSRX_100A : public CPtProtocol {
+class CPtSAMSUNGSRX_100A : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtSAMSUNGSRX_100A]")
-
-    void AttachPort(PtPortHandle*) override { NoPacket(); }
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
-    void SetPresetNo(int) override {}
-    void SetAutoPan(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
     void SetCmd(PtPortHandle* h, int code) override {
         const Row* row = FindRow(kCommands, code);
         const uint8_t fill = row ? 0xFF : 0x00;

@@ -3,7 +3,7 @@
 //   55  00  address  command1  command2  pan  tilt  lens|preset  00  AA  check
 // check = 0x21 minus the sum of bytes 2..8. Unlisted codes send the stop.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -44,7 +44,7 @@ constexpr uint8_t kCameraSwitch = 0x00, kLampSwitch = 0x02, kAuxSwitch = 0x06;
 
 }  // namespace
 
-class CPtSAMSUNGSRX_100B : public CPtProtocol {
+class CPtSAMSUNGSRX_100B : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtSAMSUNGSRX_100B]")
 
@@ -52,12 +52,7 @@ public:
         for (uint8_t& b : m_byPacket) b = 0;
         NoPacket();
     }
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
     void SetPresetNo(int preset) override { m_nPreset = static_cast<uint32_t>(preset); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
     void SetCmd(PtPortHandle* h, int code) override {
         const Row* row = FindRow(kCommands, code);
         Send(h, row ? row->bytes : kStop);

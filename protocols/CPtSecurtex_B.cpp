@@ -4,7 +4,7 @@
 // a fixed speed frame; a code without a row leaves that frame in place, so
 // the speed frame goes out twice.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -30,7 +30,7 @@ const Row kCommands[] = {
 
 }  // namespace
 
-class CPtSecurtex_B : public CPtProtocol {
+class CPtSecurtex_B : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtSecurtex_B]")
 
@@ -39,10 +39,6 @@ public:
         m_byPacket[0] = 0x02;
         NoPacket();
     }
-
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
-    void SetPresetNo(int) override {}
-
     void SetCmd(PtPortHandle* h, int code) override {
         Out out(*this, h);
         SetFrame(h, kSpeedGroup, 0x80, 0xB0);
@@ -50,11 +46,6 @@ public:
         if (const Row* row = FindRow(kCommands, code)) SetFrame(h, row->group, row->command, 0x00);
         out.Put(m_byPacket);
     }
-
-    void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
-
     // Auto-pan speed first, then start (03) or stop (00).
     void SetAutoPan(PtPortHandle* h, int on) override {
         Out out(*this, h);
@@ -63,11 +54,6 @@ public:
         SetFrame(h, kAutoPanGroup, on ? 0x03 : 0x00, 0x00);
         out.Put(m_byPacket);
     }
-
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
 private:
     void SetFrame(PtPortHandle* h, uint8_t group, uint8_t command, uint8_t data) {
         m_byPacket[0] = 0x02;

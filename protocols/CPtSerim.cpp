@@ -9,7 +9,7 @@
 
 #include "interface/PtRegistry.h"
 #include "platform/Platform.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocols/PtTable.h"
 
 namespace {
@@ -46,7 +46,7 @@ void WriteLastCode(int32_t code) {
 
 }  // namespace
 
-class CPtSerim : public CPtProtocol {
+class CPtSerim : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtSerim]")
 
@@ -57,10 +57,6 @@ public:
         m_byEnd = 0xFD;
         Send(h, kAttachCommand, static_cast<uint8_t>(m_byAddress + 1), 0x00);
     }
-
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
-    void SetPresetNo(int) override {}
-
     // File errors are silent: the frame goes out regardless.
     void SetCmd(PtPortHandle* h, int code) override {
         int32_t last = 0;
@@ -81,20 +77,10 @@ public:
         const uint8_t frame[6] = {m_byStart, m_byCommand, m_byAddress, m_byData, m_byCheck, m_byEnd};
         Out(*this, h).Put(frame);
     }
-
-    void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
-
     // One toggle: on and off send the same frame, to the handle's address.
     void SetAutoPan(PtPortHandle* h, int) override {
         Send(h, kAutoPanCommand, static_cast<uint8_t>(h->address), 0x00);
     }
-
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
 private:
     static uint8_t Check(uint8_t command, uint8_t address, uint8_t data) {
         return static_cast<uint8_t>(command + address + data + 0x80);

@@ -5,7 +5,7 @@
 //   FA a 00                lens stop
 // The address is read from the handle at each call.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocols/PtTable.h"
 
 namespace {
@@ -29,30 +29,17 @@ const Row kAutoPanOff = {-1, 3, {0xF4, 0, 0x00}};
 
 }  // namespace
 
-class CPtSmileCAM : public CPtProtocol {
+class CPtSmileCAM : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtSmileCAM]")
-
-    void AttachPort(PtPortHandle*) override { NoPacket(); }
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
-    void SetPresetNo(int) override {}
-
     // Lens movement and presets have no form here: nothing on the line and
     // the capture length left as it was.
     void SetCmd(PtPortHandle* h, int code) override {
         if (const Row* row = FindRow(kCommands, code)) Send(h, *row);
     }
-
-    void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
     void SetAutoPan(PtPortHandle* h, int on) override {
         Send(h, on ? *FindRow(kCommands, PT_AUTO_PAN_ON) : kAutoPanOff);
     }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
 private:
     // Only the bytes of the form are rewritten; the rest of the packet keeps
     // what a longer form left.

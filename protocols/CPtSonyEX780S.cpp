@@ -4,7 +4,7 @@
 // group that moved, so zoom and focus commands leave a flag for it. Codes
 // without a row resend the previous category and command.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocols/PtTable.h"
 
 namespace {
@@ -28,14 +28,9 @@ const Row kCommands[] = {
 
 }  // namespace
 
-class CPtSonyEX780S : public CPtProtocol {
+class CPtSonyEX780S : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtSonyEX780S]")
-
-    void AttachPort(PtPortHandle*) override { NoPacket(); }
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
-    void SetPresetNo(int) override {}
-
     void SetCmd(PtPortHandle* h, int code) override {
         if (code == PT_STOP) {
             // Focus wins when both moved; neither leaves the category as it was.
@@ -56,14 +51,6 @@ public:
         m_byPacket[4] = on ? 0x02 : 0x03;
         Send(h);
     }
-
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoPan(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
 private:
     // The power packet ends in FF too: every command of this format is
     // terminated by FF.

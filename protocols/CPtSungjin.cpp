@@ -4,7 +4,7 @@
 // Commands use the address kept at attach; the 40 50 forms read the handle
 // at each call. Codes without a row resend the previous command.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -31,7 +31,7 @@ constexpr OnOff kLampPower = {0x22, 0x12};
 
 }  // namespace
 
-class CPtSungjin : public CPtProtocol {
+class CPtSungjin : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtSungjin]")
 
@@ -39,10 +39,6 @@ public:
         m_byCommand[2] = m_byOption[2] = static_cast<uint8_t>(h->address);
         NoPacket();
     }
-
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
-    void SetPresetNo(int) override {}
-
     void SetCmd(PtPortHandle* h, int code) override {
         m_byCommand[0] = 0x40;
         m_byCommand[1] = 0x43;
@@ -57,10 +53,6 @@ public:
     // packet whatever the argument.
     void SetAuxPower(PtPortHandle* h, int) override { SendOption(h, kAutoPan, 1); }
     void SetAutoPan(PtPortHandle* h, int on) override { SendOption(h, kAutoPan, on); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
-
 private:
     // Byte 4 is never written: always 00.
     void SendOption(PtPortHandle* h, const OnOff& command, int on) {

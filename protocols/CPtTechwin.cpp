@@ -4,7 +4,7 @@
 // of its own (not the shared speed block): pan and tilt ride in data1-2,
 // the lens speed in data3. Codes without a row keep the previous command.
 #include "interface/PtRegistry.h"
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -45,7 +45,7 @@ const SpeedLimits kSpeeds[4] = {
 
 }  // namespace
 
-class CPtTechwin : public CPtProtocol {
+class CPtTechwin : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtTechwin]")
 
@@ -58,8 +58,6 @@ public:
         m_byPacket[1] = static_cast<uint8_t>(h->address);
         Out(*this, h).Put(m_byPacket);
     }
-
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
@@ -89,10 +87,6 @@ public:
         SetOption(on ? 0x1B : 0x1F, on ? 0x00 : 0xFF);
         Send(h);
     }
-
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-
     // Speeds go out with the next command; an unknown axis leaves the
     // capture length alone.
     void SetSpeedCtrl(PtPortHandle*, int axis, int increase) override {

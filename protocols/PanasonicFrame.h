@@ -8,17 +8,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 
-class CPtPanasonicFrame : public CPtProtocol {
+class CPtPanasonicFrame : public CPtQuietProtocol {
 public:
-    void SetPresetNo(int) override {}
-    void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
 
 protected:
     static constexpr size_t kFrame = 18;

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
@@ -26,7 +26,7 @@ constexpr int16_t kUnlisted[5] = {0x01, kKept, kKept, 0x20, 0x20};
 
 }  // namespace samsung
 
-class CPtSamsungFrame : public CPtProtocol {
+class CPtSamsungFrame : public CPtQuietProtocol {
 public:
     // The attach packet goes out with its check byte still 0.
     void AttachPort(PtPortHandle* h) override {
@@ -34,11 +34,7 @@ public:
         for (int i = 0; i < 9; ++i) m_byPacket[i] = header[i];
         Out(*this, h).Put(m_byPacket);
     }
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
     void SetPresetNo(int preset) override { m_nPreset = static_cast<uint32_t>(preset); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
 
 protected:
     template <size_t N>
