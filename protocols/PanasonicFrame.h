@@ -11,8 +11,6 @@
 #include "protocols/QuietProtocol.h"
 
 class CPtPanasonicFrame : public CPtQuietProtocol {
-public:
-
 protected:
     static constexpr size_t kFrame = 18;
 
