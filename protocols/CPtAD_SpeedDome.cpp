@@ -1,0 +1,94 @@
+// AD SpeedDome (index 21). Packets start with the address and end with a
+// check that makes the whole packet sum to zero:
+//   long   address c1 c2 c3 check
+//   short  address c1 check
+//   lamp   address CC 09 check
+// All of them are built in one kept five-byte packet: a short packet's
+// check lands on byte 2, and a code without a row resends a long packet
+// from whatever bytes 1 to 3 hold.
+#include "interface/PtRegistry.h"
+#include "protocol/PtCheck.h"
+#include "protocols/QuietProtocol.h"
+
+namespace {
+
+// c3 of a row that carries the preset number.
+constexpr int16_t kPreset = -1;
+// c2/c3 of a short row.
+constexpr int16_t kNone = -2;
+
+struct Row {
+    int code;
+    uint8_t c1;
+    int16_t c2, c3;
+};
+
+const Row kCommands[] = {
+    {PT_UP, 0xC0, 0x84, 0x32},
+    {PT_RIGHT, 0xC0, 0x82, 0x32},
+    {PT_DOWN, 0xC0, 0x85, 0x32},
+    {PT_LEFT, 0xC0, 0x81, 0x32},
+    {PT_FOCUS_NEAR, 0x87, kNone, kNone},
+    {PT_FOCUS_FAR, 0x88, kNone, kNone},
+    {PT_ZOOM_TELE, 0x8A, kNone, kNone},
+    {PT_ZOOM_WIDE, 0x8B, kNone, kNone},
+    {PT_STOP, 0x93, kNone, kNone},
+    {PT_LENS_STOP, 0x93, kNone, kNone},
+    {PT_PRESET_SET, 0xC7, 0x01, kPreset},
+    {PT_PRESET_GOTO, 0xC7, 0x02, kPreset},
+    {PT_SPECIAL_GOTO, 0xCC, 0x00, 0x00},
+};
+
+const Row kAutoPanOn = {0, 0xC0, 0x82, 0x10};
+const Row kAutoPanOff = {0, 0x93, kNone, kNone};
+
+}  // namespace
+
+class CPtAD_SpeedDome : public CPtQuietProtocol {
+public:
+    PT_SHOW_MESSAGE("[CPtAD_SpeedDome]")
+
+    void SetPresetNo(int preset) override { m_nPreset = preset; }
+
+    void SetCmd(PtPortHandle* h, int code) override {
+        const Row* row = nullptr;
+        for (const Row& r : kCommands)
+            if (r.code == code) row = &r;
+        if (row)
+            Send(h, *row);
+        else
+            Seal(h, 4);
+    }
+
+    void SetAutoPan(PtPortHandle* h, int on) override { Send(h, on ? kAutoPanOn : kAutoPanOff); }
+
+    // Off is not a command this dome has: nothing goes out, and a capture
+    // keeps whatever length it had.
+    void SetLampPower(PtPortHandle* h, int on) override {
+        if (!on) return;
+        m_byPacket[1] = 0xCC;
+        m_byPacket[2] = 0x09;
+        Seal(h, 3);
+    }
+
+private:
+    void Send(PtPortHandle* h, const Row& r) {
+        m_byPacket[1] = r.c1;
+        if (r.c2 == kNone) return Seal(h, 2);
+        m_byPacket[2] = static_cast<uint8_t>(r.c2);
+        m_byPacket[3] = static_cast<uint8_t>(r.c3 == kPreset ? m_nPreset : r.c3);
+        Seal(h, 4);
+    }
+
+    // Sets the address, puts the check at byte n and sends bytes 0..n.
+    void Seal(PtPortHandle* h, size_t n) {
+        m_byPacket[0] = static_cast<uint8_t>(h->address);
+        m_byPacket[n] = ptcheck::NegSum(m_byPacket, 0, n - 1);
+        Out(*this, h).Put(m_byPacket, n + 1);
+    }
+
+    uint8_t m_byPacket[5] = {};
+    int m_nPreset = 0;
+};
+
+PT_REGISTER_PROTOCOL(21, CPtAD_SpeedDome)
