@@ -125,15 +125,22 @@ struct Entry {
     uint16_t action;  // index into Cat().all, or kAttach
 };
 
+// What one build thread captured. Hashes are taken here, in parallel, so
+// that merging is only counting and copying.
 struct Shard {
     std::vector<uint8_t> bytes;
     std::vector<Entry> entries;
+    std::vector<uint64_t> hashes;
+    std::vector<char> lengthSeen = std::vector<char>(65536, 0);
 
     void Add(int protocol, int address, uint16_t action, const Link& l) {
-        if (l.length() <= 0) return;
-        entries.push_back({static_cast<uint32_t>(bytes.size()), static_cast<uint16_t>(l.length()),
+        const int len = l.length();
+        if (len <= 0) return;
+        entries.push_back({static_cast<uint32_t>(bytes.size()), static_cast<uint16_t>(len),
                            static_cast<uint8_t>(protocol), static_cast<uint8_t>(address), action});
-        bytes.insert(bytes.end(), l.data(), l.data() + l.length());
+        hashes.push_back(HashBytes(l.data(), static_cast<size_t>(len)));
+        lengthSeen[static_cast<size_t>(len)] = 1;
+        bytes.insert(bytes.end(), l.data(), l.data() + len);
     }
 };
 
@@ -306,32 +313,30 @@ struct Index::Impl {
         }
         while ((size_t{1} << bucketBits) < total) ++bucketBits;
         const size_t buckets = size_t{1} << bucketBits;
-        bytes.reserve(totalBytes);
-        std::vector<Entry> flat;
-        flat.reserve(total);
-        std::vector<uint32_t> bucketOf;
-        bucketOf.reserve(total);
-        std::set<size_t> lens;
         bucketStart.assign(buckets + 1, 0);
+        for (const Shard& s : shards)
+            for (uint64_t h : s.hashes) ++bucketStart[Bucket(h) + 1];
+        for (size_t b = 0; b < buckets; ++b) bucketStart[b + 1] += bucketStart[b];
+
+        std::vector<uint32_t> fill(bucketStart.begin(), bucketStart.end() - 1);
+        entries.resize(total);
+        bytes.reserve(totalBytes);
+        std::vector<char> seen(65536, 0);
         for (Shard& s : shards) {
             const uint32_t base = static_cast<uint32_t>(bytes.size());
             bytes.insert(bytes.end(), s.bytes.begin(), s.bytes.end());
-            for (Entry e : s.entries) {
+            for (size_t i = 0; i < s.entries.size(); ++i) {
+                Entry e = s.entries[i];
                 e.offset += base;
-                const size_t b = Bucket(HashBytes(&bytes[e.offset], e.length));
-                bucketOf.push_back(static_cast<uint32_t>(b));
-                ++bucketStart[b + 1];
-                lens.insert(e.length);
-                flat.push_back(e);
+                entries[fill[Bucket(s.hashes[i])]++] = e;
             }
-            std::vector<Entry>().swap(s.entries);
-            std::vector<uint8_t>().swap(s.bytes);
+            for (size_t len = 0; len < seen.size(); ++len) seen[len] |= s.lengthSeen[len];
+            Shard().bytes.swap(s.bytes);
+            Shard().entries.swap(s.entries);
+            Shard().hashes.swap(s.hashes);
         }
-        for (size_t b = 0; b < buckets; ++b) bucketStart[b + 1] += bucketStart[b];
-        std::vector<uint32_t> fill(bucketStart.begin(), bucketStart.end() - 1);
-        entries.resize(total);
-        for (size_t i = 0; i < total; ++i) entries[fill[bucketOf[i]]++] = flat[i];
-        lengths.assign(lens.begin(), lens.end());
+        for (size_t len = 1; len < seen.size(); ++len)
+            if (seen[len]) lengths.push_back(len);
     }
 
     Finding FromEntry(const Entry& e, Finding::Source src) const {
