@@ -34,8 +34,11 @@ public:
     bool capture() const { return m_capture; }
     bool isOpen() const { return m_h != nullptr; }
 
-    // Opens the channel; a channel still open is closed first.
+    // Opens the channel; a serial channel still open is closed first.
     bool Open();
+    // After an Open that failed: false when the protocol itself is missing
+    // from this build (rather than the line failing).
+    bool served() const { return m_served; }
     // Capture only: opens again without closing, which replaces the protocol
     // object without the 100 ms a close costs; the old handle is kept
     // until the process ends.
@@ -70,6 +73,7 @@ private:
     uint8_t m_buf[TREVALO_CAPTURE_MAX + 64] = {0};
     int m_len = -1;
     bool m_keepSpeedFile = false;
+    bool m_served = true;
 };
 
 enum class ArgKind { None, Number, OnOff, SpeedAxis };
@@ -97,8 +101,5 @@ struct Action {
 // Words to actions; an unknown action, a missing or bad argument fails
 // with a one-line message.
 std::vector<Action> Parse(const std::vector<std::string>& words);
-
-// One line per action for the help texts.
-std::string Help();
 
 }  // namespace actions

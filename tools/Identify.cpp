@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -40,10 +39,12 @@ constexpr long kSlowMicros = 1000;
 constexpr int kSlowBlock = 16;
 // Codes without a name of their own that some protocols still answer.
 constexpr int kExtraCodes[] = {PT_AUTO_PAN_ON, PT_SPECIAL_GOTO, PT_ZONE_START, PT_ZONE_END};
-// Lookups after the build use their own channels.
+// Lookups after the build use a channel of their own.
 constexpr int kLookupChannel = 250;
-// Build workers use channels from 0 (kProbeCount each), protocol probes
+// Channel 0 is the command's own (monitor opens its port there). Build
+// workers use channels from kWorkerChannel (kProbeCount each), protocol probes
 // from here.
+constexpr int kWorkerChannel = 1;
 constexpr int kProbeChannel = 160;
 
 Action Make(const actions::Def& def, int arg) {
@@ -467,10 +468,9 @@ struct Index::Impl {
     Segment At(const uint8_t* rest, size_t n, std::vector<Hypothesis>& next) {
         std::vector<Finding> found;
         const Catalogue& cat = Cat();
-        const std::vector<Action> firstTry(cat.all.begin(), cat.all.end());
         for (const Hypothesis& h : hypotheses) {
             const size_t before = found.size();
-            Continue(h, firstTry, rest, n, found);
+            Continue(h, cat.all, rest, n, found);
             if (found.size() == before) Continue(h, cat.presetsAll, rest, n, found);
         }
         Exact(rest, n, found);
@@ -536,7 +536,7 @@ struct Index::Impl {
 Index::Index(int threads) : m_impl(new Impl) {
     const auto t0 = Clock::now();
     const int count = static_cast<int>(protocols::All().size());
-    threads = std::max(1, std::min(threads, kProbeChannel / kProbeCount));
+    threads = std::max(1, std::min(threads, (kProbeChannel - kWorkerChannel) / kProbeCount));
 
     // Which protocols the library serves. An open that fails costs the
     // port object's 100 ms close, so every index is tried at once, each on
@@ -557,7 +557,7 @@ Index::Index(int threads) : m_impl(new Impl) {
     std::deque<SlowTask> slow;
     std::mutex lock;
     std::vector<std::unique_ptr<Worker>> workers;
-    for (int w = 0; w < threads; ++w) workers.emplace_back(new Worker(w * kProbeCount));
+    for (int w = 0; w < threads; ++w) workers.emplace_back(new Worker(kWorkerChannel + w * kProbeCount));
 
     auto work = [&](int w) {
         Worker& worker = *workers[w];
@@ -615,6 +615,8 @@ Index::~Index() {
     closers.emplace_back([this] { m_impl->link.Close(); });
     for (std::thread& t : closers) t.join();
 }
+
+void Index::Forget() { m_impl->hypotheses.clear(); }
 
 std::vector<Segment> Index::Identify(const std::vector<uint8_t>& input) {
     std::vector<Segment> out;

@@ -57,9 +57,10 @@ public:
 
     const BuildStats& stats() const { return m_stats; }
 
-    // Splits the bytes into packets and names each. `carry` lets a stream
-    // (monitor) continue the sequence of an earlier call.
+    // Splits the bytes into packets and names each. A later call continues
+    // the sequence of the earlier ones (a monitored line) until Forget.
     std::vector<Segment> Identify(const std::vector<uint8_t>& bytes);
+    void Forget();
 
 private:
     struct Impl;

@@ -15,7 +15,6 @@
 
 #include "Cli.h"
 #include "Identify.h"
-#include "Protocols.h"
 #include "Scratch.h"
 #include "trevalo_host.h"
 
@@ -88,7 +87,9 @@ int Run(const Settings& s) {
     Registration registration(&inbox);
     if (!registration.ok) cli::Failed("cannot register a receiver for received bytes");
     actions::Link link(s.protocol, 0, 0, s.line);
-    if (!link.Open()) cli::Failed("cannot open " + s.portDescription + ": missing, busy or not a serial line");
+    if (!link.Open())
+        cli::Failed(link.served() ? "cannot open " + s.portDescription + ": missing, busy or not a serial line"
+                                  : "the protocol to open the port with is not available in this build");
 
     struct sigaction sa = {};
     sa.sa_handler = OnSignal;

@@ -1,10 +1,10 @@
 // trevalo: try the library's protocols from the command line, on the C API
 // alone. Subcommands: list, capture, send, identify, monitor.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <iostream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -123,12 +123,8 @@ int Send(const cli::Options& o) {
     Link link(t.protocol, t.address, 0, ports::Settings(o, port.com));
     const bool quiet = o.Has("quiet");
     auto openFailed = [&] {
-        // The open fails the same way for a missing protocol and a bad line;
-        // a capture open tells them apart.
-        Link probe(t.protocol, t.address, 1);
-        const bool served = probe.Reopen(t.protocol, t.address);
-        cli::Failed(served ? "cannot open " + port.description + ": missing, busy or not a serial line"
-                           : NotServed(t.protocol));
+        cli::Failed(link.served() ? "cannot open " + port.description + ": missing, busy or not a serial line"
+                                  : NotServed(t.protocol));
     };
     RunScript(link, t.script, openFailed, [&](size_t i, const Action& a) {
         if (!quiet)
@@ -143,12 +139,20 @@ int Send(const cli::Options& o) {
 }
 
 int Identify(const cli::Options& o) {
-    std::string text;
-    for (const std::string& w : o.Positional()) text += w + " ";
-    if (o.Positional().empty())
-        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    const std::vector<uint8_t> bytes = cli::ParseHex(text);
-    if (bytes.empty()) cli::Usage("identify needs hex bytes, as arguments or on standard input");
+    // Arguments are one capture; standard input is one capture per line.
+    std::vector<std::vector<uint8_t>> inputs;
+    if (!o.Positional().empty()) {
+        std::string text;
+        for (const std::string& w : o.Positional()) text += w + " ";
+        inputs.push_back(cli::ParseHex(text));
+    } else {
+        for (std::string line; std::getline(std::cin, line);)
+            if (line.find_first_not_of(" \t\r") != std::string::npos) inputs.push_back(cli::ParseHex(line));
+    }
+    inputs.erase(std::remove_if(inputs.begin(), inputs.end(),
+                                [](const std::vector<uint8_t>& v) { return v.empty(); }),
+                 inputs.end());
+    if (inputs.empty()) cli::Usage("identify needs hex bytes, as arguments or on standard input");
     const int maxLines = static_cast<int>(o.Number("max", 20, 1, 100000));
 
     Scratch scratch;
@@ -157,11 +161,14 @@ int Identify(const cli::Options& o) {
     if (o.Has("stats"))
         std::fprintf(stderr, "trevalo: index of %zu packets from %d protocols built in %.0f ms\n",
                      index.stats().packets, index.stats().protocols, index.stats().milliseconds);
-    const std::vector<identify::Segment> segments = index.Identify(bytes);
-    std::fputs(identify::Report(bytes, segments, maxLines).c_str(), stdout);
-    for (const identify::Segment& s : segments)
-        if (s.known) return 0;
-    return 1;  // like grep: nothing matched
+    bool matched = false;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        index.Forget();
+        const std::vector<identify::Segment> segments = index.Identify(inputs[i]);
+        std::fputs(((i ? "\n" : "") + identify::Report(inputs[i], segments, maxLines)).c_str(), stdout);
+        for (const identify::Segment& s : segments) matched = matched || s.known;
+    }
+    return matched ? 0 : 1;  // like grep: 1 when nothing matched
 }
 
 int Monitor(const cli::Options& o) {

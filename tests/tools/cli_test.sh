@@ -107,8 +107,40 @@ test_identify() {
         if served "$p"; then like "identify up: candidate $p" out "^  = .*\\($p\\) +address 1 +up$"; fi
     done
 
-    echo "ff010008 33,33,6f" | "$TOOL" identify >stdin_out
+    echo "0xff,0x01:00 08 3333 6f" | "$TOOL" identify >stdin_out
     same "identify from standard input" "$(cat out)" "$(cat stdin_out)"
+
+    # Every protocol the library serves: what capture prints for a freshly
+    # opened object, identify names with its protocol, address and action.
+    : >packets
+    : >expected
+    "$TOOL" list >list
+    for index in $(seq 0 60); do
+        name=$(sed -n "s/^ *$index  \(.\{21\}\).*/\1/p" list | sed 's/ *$//')
+        # Not served: capture prints nothing.
+        "$TOOL" capture "$index" 5 open up open zoom-in open preset-goto 3 open iris-open 2>/dev/null |
+            while IFS= read -r line; do
+                action=$(echo "$line" | cut -c1-24 | sed 's/ *$//')
+                bytes=$(echo "$line" | bytes_of)
+                case "$bytes" in "(no packet)" | "(nothing captured)") continue ;; esac
+                echo "$bytes" >>packets
+                echo "$bytes|$name ($index)|5|$action" >>expected
+            done
+    done
+    "$TOOL" identify --max 100000 <packets >named
+    awk '
+        /^[^ ]/ { head = $0; sub(/^bytes [0-9]+-[0-9]+: /, "", head); next }
+        /^  = / {
+            line = substr($0, 5); i = index(line, " address ")
+            label = substr(line, 1, i - 1); sub(/ +$/, "", label)
+            rest = substr(line, i + 9); addr = rest; sub(/ .*/, "", addr)
+            acts = substr(rest, length(addr) + 1); sub(/^ +/, "", acts)
+            n = split(acts, a, ", ")
+            for (k = 1; k <= n; k++) print head "|" label "|" addr "|" a[k]
+        }' named >found
+    while IFS= read -r want; do
+        if grep -Fxq -- "$want" found; then ok; else fail "identify does not name $want"; fi
+    done <expected
 
     # The demo's stream: five packets, the stop and zoom carrying the speed
     # bytes kept from up, named as what follows up.
@@ -127,6 +159,8 @@ test_identify() {
     same "near: exit" 1 $?
     has "near: says so" out "no exact match; nearest:"
     has "near: best first" out "~ Pelco-D (6)                 address 1    up,"
+    "$TOOL" identify --max 1 FF 01 00 08 33 33 6F >out
+    if served 42; then like "--max 1" out "^  \.\.\. and [0-9]+ more$"; fi
 
     # No speed file in a current directory that has config/, no scratch
     # left behind, and nothing written to the Windows directory we gave.
@@ -218,6 +252,13 @@ test_serial() {
         sed 's/^/  | /' out >&2
     fi
     has "monitor: identified" out "= Pelco-D (6)                 address 1    up"
+
+    # Two frames in one burst arrive in pieces of at most 10 bytes; the
+    # burst is put together again and split into its packets.
+    "$PTYLINE" --write "FF 01 00 08 33 33 6F FF 01 00 00 33 33 67" --delay 200 --every 500 -- \
+        "$TOOL" monitor --port COM1 --bytes 14 --identify --gap 100 >out 2>err
+    has "monitor: first of two" out "bytes 0-6: FF 01 00 08 33 33 6F"
+    has "monitor: stop after up" out "= Pelco-D (6)                 address 1    stop (after up)"
 
     # A port that another handle holds is busy.
     "$PTYLINE" -- sh -c "\"$TOOL\" monitor --port COM1 --duration 4 2>/dev/null &
