@@ -230,10 +230,11 @@ const std::vector<Command>& Commands() {
          [] {
              return std::string(
                  "usage: trevalo identify [--max N] [--stats] [HEX...]\n"
-                 "Reads hex bytes from the arguments (or standard input), splits them into\n"
-                 "packets and names every protocol, address (0 to 255) and action whose packet\n"
-                 "matches, exact matches first (=), then near ones (~). An action shown as\n"
-                 "\"stop (after up)\" matches when it follows that action on the same camera.\n"
+                 "Reads hex bytes from the arguments (or, with none, each line of standard\n"
+                 "input on its own), splits them into packets and names every protocol,\n"
+                 "address (0 to 255) and action whose packet matches, exact matches first (=),\n"
+                 "then near ones (~). An action shown as \"stop (after up)\" matches when it\n"
+                 "follows that action on the same camera.\n"
                  "  --max N    at most N lines per packet (default 20)\n"
                  "  --stats    report the size and build time of the index on standard error\n"
                  "Exits 1 when nothing matched exactly.\n");
