@@ -31,5 +31,6 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/TrevaloConfig.cmake
 # The prefix is taken relative to the .pc file, so "cmake --install
 # --prefix" anywhere gives a working file.
 file(RELATIVE_PATH TREVALO_PC_TO_PREFIX "/p/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/p")
+string(REGEX REPLACE "/$" "" TREVALO_PC_TO_PREFIX "${TREVALO_PC_TO_PREFIX}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/trevalo.pc.in ${CMAKE_CURRENT_BINARY_DIR}/trevalo.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/trevalo.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

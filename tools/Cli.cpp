@@ -74,7 +74,7 @@ std::string Lower(std::string s) {
     return s;
 }
 
-Options::Options(const std::vector<Spec>& specs, const std::vector<std::string>& args) {
+Options::Options(const std::vector<Option>& known, const std::vector<std::string>& args) {
     bool optionsDone = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -90,14 +90,14 @@ Options::Options(const std::vector<Spec>& specs, const std::vector<std::string>&
             value = name.substr(eq + 1);
             name = name.substr(0, eq);
         }
-        const Spec* spec = nullptr;
-        for (const Spec& s : specs)
-            if (name == s.name) spec = &s;
-        if (!spec) Usage("unknown option --" + name);
-        if (spec->takesValue && !inlineValue) {
+        const Option* option = nullptr;
+        for (const Option& o : known)
+            if (name == o.name) option = &o;
+        if (!option) Usage("unknown option --" + name);
+        if (option->takesValue && !inlineValue) {
             if (i + 1 >= args.size()) Usage("option --" + name + " needs a value");
             value = args[++i];
-        } else if (!spec->takesValue && inlineValue) {
+        } else if (!option->takesValue && inlineValue) {
             Usage("option --" + name + " takes no value");
         }
         m_values[name] = value;

@@ -41,11 +41,11 @@ std::string Lower(std::string s);
 // Everything else, and everything after "--", is positional.
 class Options {
 public:
-    struct Spec {
+    struct Option {
         const char* name;   // without the dashes
         bool takesValue;
     };
-    Options(const std::vector<Spec>& specs, const std::vector<std::string>& args);
+    Options(const std::vector<Option>& known, const std::vector<std::string>& args);
 
     bool Has(const std::string& name) const { return m_values.count(name) != 0; }
     std::string Get(const std::string& name, const std::string& def = "") const;

@@ -191,7 +191,7 @@ int Monitor(const cli::Options& o) {
 struct Command {
     const char* name;
     const char* summary;
-    std::vector<cli::Options::Spec> options;
+    std::vector<cli::Options::Option> options;
     int (*run)(const cli::Options&);
     std::string (*help)();
 };

@@ -95,6 +95,16 @@ EOF
 
     line=$("$TOOL" capture 6 1 up)
     same "capture line layout" "up                         7  FF 01 00 08 33 33 6F" "$line"
+
+    # The list: 61 rows, names as the library gives them (a comma inside),
+    # capability sets as it answers them.
+    "$TOOL" list >out
+    same "list rows" 62 "$(wc -l <out)"
+    has "list: Pelco-D" out "    6  Pelco-D                yes     yes        yes"
+    has "list: TBT preset only" out "   57  Pelco-D(TBT)           yes     -          -"
+    "$TOOL" list --json >out
+    has "list --json" out '{"index": 28, "name": "DRX502A,DSC-230S", "preset": true, "autoScan": false, "speed": true},'
+    same "list --json closes" "]" "$(tail -n 1 out)"
 }
 
 test_identify() {
@@ -171,6 +181,8 @@ test_identify() {
     same "identify leaves no scratch" "" "$(ls tmp)"
     (unset TREVALO_WINDIR; cd cwd && TMPDIR="$work/tmp" "$TOOL" identify FF 01 00 08 33 33 6F >/dev/null)
     same "identify without TREVALO_WINDIR leaves no scratch" "" "$(ls tmp)"
+    # A directory the user chose is used, not replaced (Dyna keeps its log).
+    if served 0; then same "identify uses the user's TREVALO_WINDIR" DynaPT.log "$(ls "$TREVALO_WINDIR")"; fi
 }
 
 test_errors() {
