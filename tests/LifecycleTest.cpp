@@ -115,14 +115,35 @@ TEST(Lifecycle, ReopeningAChannelReplacesItsObject) {
     EXPECT_EQ(ToHex(buf, static_cast<size_t>(len)), ToHex(Hex("FF 02 00 00 00 00 02")));
     // A failed reopen (unknown index) leaves the working object in place.
     EXPECT_EQ(SetPtOpen_NET(70, 9, 3, buf, &len), nullptr);
+    // Closing the earlier handle releases it alone (the leak checkers see
+    // that it is freed); the channel stays with the later one.
+    SetPtClose_NET(first, 9, buf, &len);
+    ASSERT_NE(theApp.Manager()->At(9), nullptr);
+    len = -1;
     SetPtCmd_NET(second, 9, PT_UP, buf, &len);
     EXPECT_EQ(len, 7);
     SetPtClose_NET(second, 9, buf, &len);
-    // The earlier handle is still the host's to release.
-    SetPtClose_NET(first, 10, buf, &len);  // empty channel: no-op
     EXPECT_EQ(theApp.Manager()->At(9), nullptr);
-    delete first->port;
-    std::free(first);
+}
+
+// A close naming another handle's channel destroys that channel's object,
+// leaving its owner without one; that handle's own close then releases it
+// alone instead of destroying a third channel's object.
+TEST(Lifecycle, HandleLeftWithoutObjectIsReleasedByItsClose) {
+    ASSERT_EQ(SetPTInit(), 1);
+    uint8_t buf[32];
+    int len = -1;
+    PtPortHandle* h11 = SetPtOpen_NET(6, 11, 1, buf, &len);
+    PtPortHandle* h12 = SetPtOpen_NET(6, 12, 2, buf, &len);
+    ASSERT_TRUE(h11 && h12);
+    SetPtClose_NET(h12, 11, buf, &len);
+    EXPECT_EQ(theApp.Manager()->At(11), nullptr);
+    SetPtClose_NET(h11, 12, buf, &len);
+    ASSERT_NE(theApp.Manager()->At(12), nullptr);
+    // Channel 12's object has no handle left; a reopen and close clear it.
+    PtPortHandle* again = SetPtOpen_NET(6, 12, 2, buf, &len);
+    SetPtClose_NET(again, 12, buf, &len);
+    EXPECT_EQ(theApp.Manager()->At(12), nullptr);
 }
 
 }  // namespace
