@@ -41,9 +41,12 @@ CPtProtocol* CPtManager::At(int channel) const {
     return ValidChannel(channel) ? m_table[channel] : nullptr;
 }
 
+// The channel is checked before the handle is touched: a handle closed
+// with its channel is dead memory, and only the empty entry says so.
 CPtProtocol* CPtManager::GuardA(PtPortHandle* h, int channel) const {
-    if (g_nLastOpenedPort < 1 || !h || !h->port || !h->port->IsOpen()) return nullptr;
-    return At(channel);
+    CPtProtocol* p = At(channel);
+    if (!p || g_nLastOpenedPort < 1 || !h || !h->port || !h->port->IsOpen()) return nullptr;
+    return p;
 }
 
 CPtProtocol* CPtManager::GuardB(PtPortHandle* h, int channel) const {

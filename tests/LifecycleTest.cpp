@@ -1,6 +1,7 @@
 // The application object, the manager's guards and the open/close paths.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "interface/CPtApp.h"
@@ -144,6 +145,37 @@ TEST(Lifecycle, HandleLeftWithoutObjectIsReleasedByItsClose) {
     PtPortHandle* again = SetPtOpen_NET(6, 12, 2, buf, &len);
     SetPtClose_NET(again, 12, buf, &len);
     EXPECT_EQ(theApp.Manager()->At(12), nullptr);
+}
+
+// A handle closed together with its channel is dead memory; the empty
+// channel is what tells, so no call may look at the handle first. The stand-in
+// here faults on any read through its port.
+TEST(Lifecycle, DeadHandleOnEmptyChannelIsNeverTouched) {
+    ASSERT_EQ(SetPTInit(), 1);
+    g_nLastOpenedPort = 3;  // as after any serial open, so guard A gets past its first test
+    PtPortHandle dead{reinterpret_cast<CComPort*>(uintptr_t{8}), 6, 1};
+    PtPortHandle* h = &dead;
+    uint8_t buf[32];
+    int len = -1;
+    const int ch = 20;
+    ASSERT_EQ(theApp.Manager()->At(ch), nullptr);
+    SetPtCmd(h, ch, PT_UP);
+    SetPtCameraPower(h, ch, 1);
+    SetPtLampPower(h, ch, 1);
+    SetPtAuxPower(h, ch, 1);
+    SetPtAutoPan(h, ch, 1);
+    SetPtAutoScan(h, ch, 1);
+    SetPtSpeedCtrl(h, ch, 0, 1);
+    SetPtCmd_NET(h, ch, PT_UP, buf, &len);
+    SetPtCameraPower_NET(h, ch, 1, buf, &len);
+    SetPtLampPower_NET(h, ch, 1, buf, &len);
+    SetPtAuxPower_NET(h, ch, 1, buf, &len);
+    SetPtAutoPan_NET(h, ch, 1, buf, &len);
+    SetPtAutoScan_NET(h, ch, 1, buf, &len);
+    SetPtSpeedCtrl_NET(h, ch, 0, 1, buf, &len);
+    SetPtClose(h, ch);
+    SetPtClose_NET(h, ch, buf, &len);
+    EXPECT_EQ(len, -1);
 }
 
 }  // namespace
