@@ -253,18 +253,15 @@ void Host::Step(Script& s) {
             const int b = s.Number();
             uint8_t* buf = Buf(s);
             int* len = Len(s);
+            const int ch = channel;
             switch (op % 16) {
-                case 5: net ? SetPtCmd_NET(h, channel, a, buf, len) : SetPtCmd(h, channel, a); break;
-                case 6:
-                    net ? SetPtCameraPower_NET(h, channel, a, buf, len) : SetPtCameraPower(h, channel, a);
-                    break;
-                case 7: net ? SetPtLampPower_NET(h, channel, a, buf, len) : SetPtLampPower(h, channel, a); break;
-                case 8: net ? SetPtAuxPower_NET(h, channel, a, buf, len) : SetPtAuxPower(h, channel, a); break;
-                case 9: net ? SetPtAutoPan_NET(h, channel, a, buf, len) : SetPtAutoPan(h, channel, a); break;
-                case 10: net ? SetPtAutoScan_NET(h, channel, a, buf, len) : SetPtAutoScan(h, channel, a); break;
-                case 11:
-                    net ? SetPtSpeedCtrl_NET(h, channel, a, b, buf, len) : SetPtSpeedCtrl(h, channel, a, b);
-                    break;
+                case 5: net ? SetPtCmd_NET(h, ch, a, buf, len) : SetPtCmd(h, ch, a); break;
+                case 6: net ? SetPtCameraPower_NET(h, ch, a, buf, len) : SetPtCameraPower(h, ch, a); break;
+                case 7: net ? SetPtLampPower_NET(h, ch, a, buf, len) : SetPtLampPower(h, ch, a); break;
+                case 8: net ? SetPtAuxPower_NET(h, ch, a, buf, len) : SetPtAuxPower(h, ch, a); break;
+                case 9: net ? SetPtAutoPan_NET(h, ch, a, buf, len) : SetPtAutoPan(h, ch, a); break;
+                case 10: net ? SetPtAutoScan_NET(h, ch, a, buf, len) : SetPtAutoScan(h, ch, a); break;
+                case 11: net ? SetPtSpeedCtrl_NET(h, ch, a, b, buf, len) : SetPtSpeedCtrl(h, ch, a, b); break;
             }
             CheckLen(len);
             break;

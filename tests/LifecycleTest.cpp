@@ -1,6 +1,7 @@
 // The application object, the manager's guards and the open/close paths.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -12,6 +13,33 @@
 namespace {
 
 using namespace pttest;
+
+// Every export that takes a handle and a channel, both forms (closes last).
+struct HandleCall {
+    const char* name;
+    void (*call)(PtPortHandle* h, int ch, uint8_t* b, int* n);
+};
+#define CALL(name, expr) \
+    {name, [](PtPortHandle* h, int ch, uint8_t* b, int* n) { (void)b, (void)n, expr; }}
+const HandleCall kHandleCalls[] = {
+    CALL("SetPtCmd", SetPtCmd(h, ch, PT_UP)),
+    CALL("SetPtCameraPower", SetPtCameraPower(h, ch, 1)),
+    CALL("SetPtLampPower", SetPtLampPower(h, ch, 1)),
+    CALL("SetPtAuxPower", SetPtAuxPower(h, ch, 1)),
+    CALL("SetPtAutoPan", SetPtAutoPan(h, ch, 1)),
+    CALL("SetPtAutoScan", SetPtAutoScan(h, ch, 1)),
+    CALL("SetPtSpeedCtrl", SetPtSpeedCtrl(h, ch, 0, 1)),
+    CALL("SetPtCmd_NET", SetPtCmd_NET(h, ch, PT_UP, b, n)),
+    CALL("SetPtCameraPower_NET", SetPtCameraPower_NET(h, ch, 1, b, n)),
+    CALL("SetPtLampPower_NET", SetPtLampPower_NET(h, ch, 1, b, n)),
+    CALL("SetPtAuxPower_NET", SetPtAuxPower_NET(h, ch, 1, b, n)),
+    CALL("SetPtAutoPan_NET", SetPtAutoPan_NET(h, ch, 1, b, n)),
+    CALL("SetPtAutoScan_NET", SetPtAutoScan_NET(h, ch, 1, b, n)),
+    CALL("SetPtSpeedCtrl_NET", SetPtSpeedCtrl_NET(h, ch, 0, 1, b, n)),
+    CALL("SetPtClose", SetPtClose(h, ch)),
+    CALL("SetPtClose_NET", SetPtClose_NET(h, ch, b, n)),
+};
+#undef CALL
 
 TEST(Lifecycle, NothingWorksWithoutManager) {
     SetPTUnInit();
@@ -159,23 +187,33 @@ TEST(Lifecycle, DeadHandleOnEmptyChannelIsNeverTouched) {
     int len = -1;
     const int ch = 20;
     ASSERT_EQ(theApp.Manager()->At(ch), nullptr);
-    SetPtCmd(h, ch, PT_UP);
-    SetPtCameraPower(h, ch, 1);
-    SetPtLampPower(h, ch, 1);
-    SetPtAuxPower(h, ch, 1);
-    SetPtAutoPan(h, ch, 1);
-    SetPtAutoScan(h, ch, 1);
-    SetPtSpeedCtrl(h, ch, 0, 1);
-    SetPtCmd_NET(h, ch, PT_UP, buf, &len);
-    SetPtCameraPower_NET(h, ch, 1, buf, &len);
-    SetPtLampPower_NET(h, ch, 1, buf, &len);
-    SetPtAuxPower_NET(h, ch, 1, buf, &len);
-    SetPtAutoPan_NET(h, ch, 1, buf, &len);
-    SetPtAutoScan_NET(h, ch, 1, buf, &len);
-    SetPtSpeedCtrl_NET(h, ch, 0, 1, buf, &len);
-    SetPtClose(h, ch);
-    SetPtClose_NET(h, ch, buf, &len);
+    for (const HandleCall& c : kHandleCalls) c.call(h, ch, buf, &len);
     EXPECT_EQ(len, -1);
+}
+
+// A null handle with an open channel, or a live handle with a channel
+// outside the table: every call does nothing and the channel is untouched.
+TEST(Lifecycle, EveryCallRefusesNullHandlesAndChannelsOutOfRange) {
+    ASSERT_EQ(SetPTInit(), 1);
+    g_nLastOpenedPort = 3;
+    CaptureChannel ch(6, 1, 21);
+    ASSERT_TRUE(ch.ok());
+    EXPECT_EQ(SetPtOpen(6, 255, 1, 3, 9600, 'N', 8, 1), nullptr);  // refused before any port
+    EXPECT_EQ(SetPtOpen_NET(6, INT_MIN, 1, nullptr, nullptr), nullptr);
+    EXPECT_EQ(SetPtOpen_NET(INT_MAX, 0, 1, nullptr, nullptr), nullptr);
+    for (const HandleCall& c : kHandleCalls) {
+        for (int channel : {21, -2, -1, 255, 300, INT_MIN, INT_MAX}) {
+            PtPortHandle* h = channel == 21 ? nullptr : ch.handle();
+            uint8_t buf[TREVALO_CAPTURE_MAX];
+            int len = -1;
+            c.call(h, channel, buf, &len);
+            EXPECT_EQ(len, -1) << c.name << " on channel " << channel;
+        }
+        SetPtPresetNo(INT_MAX, 1);
+        SetPtAutoScanNo_NET(-1, 1);
+        ASSERT_NE(theApp.Manager()->At(21), nullptr) << c.name;
+    }
+    EXPECT_EQ(ch.Run(Cmd(PT_UP)), ToHex(Hex("FF 01 00 08 33 33 6F")));
 }
 
 }  // namespace
