@@ -90,16 +90,25 @@ void CPtManager::Destroy(int channel) {
 }
 
 void CPtManager::Disown(int channel) {
+    std::lock_guard<std::mutex> guard(m_ownerLock);
     if (m_owner[channel]) m_orphans.push_back(m_owner[channel]);
     m_owner[channel] = nullptr;
+}
+
+void CPtManager::SetOwner(int channel, PtPortHandle* h) {
+    std::lock_guard<std::mutex> guard(m_ownerLock);
+    m_owner[channel] = h;
 }
 
 // An orphan's close releases the handle and its port alone: its object is
 // gone, and the channel now belongs to someone else.
 bool CPtManager::ReleaseOrphan(PtPortHandle* h, bool serial) {
-    auto it = std::find(m_orphans.begin(), m_orphans.end(), h);
-    if (it == m_orphans.end()) return false;
-    m_orphans.erase(it);
+    {
+        std::lock_guard<std::mutex> guard(m_ownerLock);
+        auto it = std::find(m_orphans.begin(), m_orphans.end(), h);
+        if (it == m_orphans.end()) return false;
+        m_orphans.erase(it);
+    }
     if (serial && g_nLastOpenedPort > 0 && h->port) h->port->Close();
     FreeHandle(h);
     return true;
@@ -121,7 +130,7 @@ PtPortHandle* CPtManager::Open(int index, int channel, int address, int comPort,
         FreeHandle(h);
         return nullptr;
     }
-    m_owner[channel] = h;
+    SetOwner(channel, h);
     m_table[channel]->AttachPort(h);
     return h;
 }
@@ -137,8 +146,11 @@ void CPtManager::Close(PtPortHandle* h, int channel) {
 
 // The handle goes; the channel's object goes with it, whoever owned it.
 void CPtManager::Release(PtPortHandle* h, int channel) {
-    for (auto& owner : m_owner)
-        if (owner == h) owner = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(m_ownerLock);
+        for (auto& owner : m_owner)
+            if (owner == h) owner = nullptr;
+    }
     FreeHandle(h);
     Disown(channel);
     Destroy(channel);
@@ -188,7 +200,7 @@ PtPortHandle* CPtManager::OpenNet(int index, int channel, int address, uint8_t* 
         FreeHandle(h);
         return nullptr;
     }
-    m_owner[channel] = h;
+    SetOwner(channel, h);
     CPtProtocol* p = m_table[channel];
     p->LoadSpeed(channel, index, address);
     p->AttachPortNet(h, buf, len);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "interface/PtPortHandle.h"
@@ -63,4 +64,8 @@ private:
     // becomes an orphan: no close could release it otherwise.
     PtPortHandle* m_owner[kChannels];
     std::vector<PtPortHandle*> m_orphans;
+    // The ownership records span channels; a host that drives different
+    // channels from several threads must not tear them.
+    std::mutex m_ownerLock;
+    void SetOwner(int channel, PtPortHandle* h);
 };
