@@ -141,10 +141,12 @@ void SerialCmd(benchmark::State& state, int index, int code, bool realTime) {
             break;
         }
         state.SetIterationTime(static_cast<double>(t1 - t0) / 1e9);
-        callUs += static_cast<double>(t1 - t0) / 1e3;
+        const double us = static_cast<double>(t1 - t0) / 1e3;
+        const double slept = realTime ? static_cast<double>(pauseMs) : 0;
+        callUs += us;
         pausedMs += static_cast<double>(realTime ? pauseMs : g_pauseMs.load());
-        sleptMs += static_cast<double>(realTime ? pauseMs : 0);
-        overheads.push_back(static_cast<double>(t1 - t0) / 1e3 - (realTime ? static_cast<double>(pauseMs) * 1e3 : 0));
+        sleptMs += slept;
+        overheads.push_back(us - slept * 1e3);
         lastFromStartUs += static_cast<double>(last - t0) / 1e3;
         lastAfterReturnUs += (static_cast<double>(last) - static_cast<double>(t1)) / 1e3;
     }
