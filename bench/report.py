@@ -236,8 +236,12 @@ def main():
                        ("serial_open_close/6", "Serial open+close on a pty, Pelco-D")):
         b = run(name)
         if b:
-            w("| %s: %.0f ms of designed pauses in the close, the rest %s (open %s) | %s |" % (
+            w("| %s: %.0f ms of pauses in the close, the rest %s (open %s) | %s |" % (
                 what, b["pause_ms"], fmt_us(b["beyond_pause_us"]), fmt_us(b["open_us"]), fmt_ns(b["ns"])))
+    w("")
+    w("The pauses in a close are the port object's: its Close waits 100 ms whether or not the port")
+    w("was opened. A capture close destroys the handle's never-opened port object (one Close); a")
+    w("serial close closes the port and then destroys it, and the destructor closes again (two).")
     w("")
     w("A pty passes bytes at once, so none of the serial times include wire time. On a real line")
     w("at 9600 baud 8N1 each byte takes 1.04 ms, and `Write` waits until the bytes are out: a")
