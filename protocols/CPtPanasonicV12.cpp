@@ -9,8 +9,6 @@
 // ordinary header afterwards, so later frames keep their ETX.
 // All frames carry the address character 0x30 + address, the one the
 // command frames use, so opening, closing and auto pan reach the same camera.
-#include <cstdio>
-
 #include "interface/PtRegistry.h"
 #include "protocols/PanasonicFrame.h"
 #include "protocols/PtTable.h"
@@ -97,17 +95,23 @@ public:
 private:
     static uint8_t Address(PtPortHandle* h) { return static_cast<uint8_t>(0x30 + h->address); }
 
+    // The preset number travels as the first two characters of the
+    // lower-case hex text of number + 99; a one-digit text leaves its
+    // terminator. By hand: snprintf alone cost more than the rest of the call.
+    static void LeadingHex(unsigned v, uint8_t* out) {
+        static const char kDigits[] = "0123456789abcdef";
+        unsigned shift = 28;
+        while (shift > 0 && (v >> shift) == 0) shift -= 4;
+        out[0] = static_cast<uint8_t>(kDigits[(v >> shift) & 0xF]);
+        out[1] = shift ? static_cast<uint8_t>(kDigits[(v >> (shift - 4)) & 0xF]) : 0;
+    }
+
     void SendPreset(PtPortHandle* h, const char* text) {
-        // The preset number travels as the first two lower-case hex
-        // digits of number + 99 (a one-digit text leaves its terminator).
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(m_nPreset) + 99u);
         m_byFrame[8] = 'F';
         Text(text, 4);
         m_byFrame[17] = ';';
         std::memcpy(m_byFrame + 18, "2022", 4);
-        m_byFrame[22] = static_cast<uint8_t>(hex[0]);
-        m_byFrame[23] = static_cast<uint8_t>(hex[1]);
+        LeadingHex(static_cast<unsigned>(m_nPreset) + 99u, m_byFrame + 22);
         m_byFrame[24] = 0x03;
         SendTwice(h, kGapMs, kPresetFrame);
         m_byFrame[8] = '7';

@@ -41,6 +41,11 @@ TEST(Panasonic, Vectors) {
     const std::string v12Clear = Frame('0', "2021547"), v12Address5 = Frame('5', "202132E");
     const std::string v12Goto = Frame('0', "2021400", 'F', ';') + " 32 30 32 32 36 34 03";
     const std::string v12GotoTwice = Twice(v12Goto, 2);
+    // The number's hex text cut to two characters: one digit keeps its NUL,
+    // three digits lose the last, a negative sum wraps to "ffffffff".
+    const std::string v12Head = Frame('0', "2021400", 'F', ';') + " 32 30 32 32 ";
+    const std::string v12OneDigit = v12Head + "39 00 03", v12ThreeDigits = v12Head + "31 32 03";
+    const std::string v12Wrapped = v12Head + "66 66 03";
     const std::string v12AfterPreset = Frame('0', "2021400");
     const std::string v12Close = Frame('0', "2021201"), v12CloseTwice = Twice(v12Close, 2);
     const std::string v12AutoPan = Frame('0', "2021300");
@@ -79,6 +84,9 @@ TEST(Panasonic, Vectors) {
         // Preset 1 travels as "64" (1 + 99 in hex) after ';'.
         {"V12 preset goto frame", 24, 0, {PresetNo(1)}, Cmd(PT_PRESET_GOTO), v12Goto.c_str(),
          v12GotoTwice.c_str()},
+        {"V12 preset -90 is one digit", 24, 0, {PresetNo(-90)}, Cmd(PT_PRESET_GOTO), v12OneDigit.c_str()},
+        {"V12 preset 200 is 12b", 24, 0, {PresetNo(200)}, Cmd(PT_PRESET_GOTO), v12ThreeDigits.c_str()},
+        {"V12 preset -100 wraps", 24, 0, {PresetNo(-100)}, Cmd(PT_PRESET_GOTO), v12Wrapped.c_str()},
         {"V12 header restored after a preset", 24, 0, {Cmd(PT_PRESET_GOTO)}, Cmd(PT_SPECIAL_GOTO),
          v12AfterPreset.c_str()},
         {"V12 close uses the command address", 24, 0, {}, Detach(), "-", v12CloseTwice.c_str()},
