@@ -1,0 +1,21 @@
+// Stands in for the framework's DLL start-up: the application object's
+// InitInstance at process attach, ExitInstance at detach.
+#include <windows.h>
+
+#include "interface/CPtApp.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    switch (reason) {
+        case DLL_PROCESS_ATTACH:
+            // Nothing here cares about threads coming and going.
+            DisableThreadLibraryCalls(instance);
+            PtModuleAttach();
+            break;
+        case DLL_PROCESS_DETACH:
+            PtModuleDetach();
+            break;
+        default:
+            break;
+    }
+    return TRUE;
+}
