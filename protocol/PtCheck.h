@@ -35,6 +35,11 @@ inline uint8_t NegSum(const uint8_t* p, size_t from, size_t to) {
     return static_cast<uint8_t>(0x100 - Sum(p, from, to));
 }
 
+// The byte that makes bytes [from, to] and itself sum to total, modulo 256.
+inline uint8_t SumTo(uint8_t total, const uint8_t* p, size_t from, size_t to) {
+    return static_cast<uint8_t>(total - Sum(p, from, to));
+}
+
 // Upper-case ASCII hex digit of a nibble.
 inline uint8_t HexDigit(unsigned nibble) {
     nibble &= 0xF;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "protocol/CPtProtocol.h"
+#include "protocols/QuietProtocol.h"
 
 namespace pelcod {
 
@@ -19,18 +19,10 @@ struct Row {
 
 }  // namespace pelcod
 
-class CPtPelcoDFrame : public CPtProtocol {
+class CPtPelcoDFrame : public CPtQuietProtocol {
 public:
     void AttachPort(PtPortHandle* h) override;
-    void DetachPort(PtPortHandle*) override { NoPacket(); }
     void SetPresetNo(int preset) override { m_nPreset = preset; }
-    void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoPan(PtPortHandle*, int) override { NoPacket(); }
-    void SetAutoScanNo(int) override {}
-    void SetAutoScan(PtPortHandle*, int) override { NoPacket(); }
-    void SetSpeedCtrl(PtPortHandle*, int, int) override { NoPacket(); }
 
 protected:
     template <size_t N>

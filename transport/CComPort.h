@@ -2,13 +2,18 @@
 // thread that forwards received bytes to the host window "DVR".
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+
+#include "platform/Serial.h"
 
 class CComPort {
 public:
     CComPort();
     // Virtual so that a stand-in port (a recorder in the tests) is destroyed whole.
     virtual ~CComPort();
+    CComPort(const CComPort&) = delete;
+    CComPort& operator=(const CComPort&) = delete;
 
     virtual int Open(int port, uint32_t baudRate, int byteSize, int parity, int stopBits);
     virtual void Close();
@@ -21,10 +26,22 @@ public:
     int SetFlowControl(int dtrDsr, int rtsCts, int xonXoff, int reserved);
     int GetFlowControl(int* dtrDsr, int* rtsCts, int* xonXoff, int* reserved) const;
 
-    bool IsOpen() const { return m_hComDev != nullptr; }
+    bool IsOpen() const { return platform::SerialIsOpen(m_port); }
+
+    // The rate Configure applies for a requested one, and the write
+    // time-out per byte that Open sets for it.
+    static uint32_t LineRate(uint32_t requested);
+    static uint32_t WriteMsPerByte(uint32_t requested);
 
 protected:
-    void* m_hCommWatchThread = nullptr;
+    static void CommWatchProc(void* self);
+    void Undo();
+
+    // The device (m_hComDev) with its read and write blocks (m_osRead,
+    // m_osWrite) in the system's own terms.
+    platform::SerialPort m_port;
+    bool m_bEvents = false;
+    platform::Thread* m_hCommWatchThread = nullptr;
     uint16_t m_nPort = 1;
     uint32_t m_dwBaudRate = 9600;
     uint16_t m_wByteSize = 8;
@@ -34,6 +51,6 @@ protected:
     int32_t m_bRtsCts = 0;
     int32_t m_bXonXoff = 0;
     int32_t m_bFlowReserved = 0;
-    volatile int32_t m_bConnected = 0;
-    void* m_hComDev = nullptr;
+    // Written by the host's thread, read by the watch thread.
+    std::atomic<int32_t> m_bConnected{0};
 };

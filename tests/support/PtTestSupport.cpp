@@ -226,13 +226,13 @@ std::string CaptureChannel::Run(const std::vector<Op>& setup, const Op& op) {
     return Run(op);
 }
 
-SerialRig::SerialRig(int index, int address) {
+SerialRig::SerialRig(int index, int address, bool attach) {
     m_proto = ptregistry::Create(index);
     m_h = static_cast<PtPortHandle*>(std::malloc(sizeof(PtPortHandle)));
     m_h->port = new RecordingPort();
     m_h->protocolIndex = index;
     m_h->address = static_cast<signed char>(address & 0xFF);
-    if (m_proto) {
+    if (m_proto && attach) {
         ClearRecorded();
         m_proto->AttachPort(m_h);
     }

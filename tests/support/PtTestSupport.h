@@ -67,7 +67,9 @@ private:
 // hex writes and "pN" pauses separated by " | ".
 class SerialRig {
 public:
-    SerialRig(int index, int address);
+    // attach false leaves the object as constructed, to see what a fresh
+    // object sends before any AttachPort.
+    SerialRig(int index, int address, bool attach = true);
     ~SerialRig();
     bool ok() const { return m_proto != nullptr; }
     std::string Run(const Op& op);

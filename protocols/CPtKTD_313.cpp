@@ -1,0 +1,88 @@
+// KTD_313 (index 36): seven ASCII characters, no check byte
+//   prefix(2)  letter  '0'  address tens  address units  '~'
+// The prefix is "27" for movement, "00" for lens and auto-pan, or the preset
+// number in two digits. The tail is written at attach only and resent as it
+// stands; a stop is the last movement letter in lower case.
+#include "interface/PtRegistry.h"
+#include "protocols/QuietProtocol.h"
+#include "protocol/PtCheck.h"
+#include "protocols/PtTable.h"
+
+namespace {
+
+enum Kind : uint8_t { kMove, kLens, kPreset, kStop };
+
+struct Row {
+    int code;
+    Kind kind;
+    uint8_t letter;
+};
+
+// Movement and lens letters are remembered for the stop; the device has no
+// diagonals and no preset clear.
+const Row kCommands[] = {
+    {PT_UP, kMove, 'U'},          {PT_RIGHT, kMove, 'R'},      {PT_DOWN, kMove, 'D'},
+    {PT_LEFT, kMove, 'L'},        {PT_FOCUS_NEAR, kLens, 'N'}, {PT_FOCUS_FAR, kLens, 'F'},
+    {PT_ZOOM_TELE, kLens, 'I'},   {PT_ZOOM_WIDE, kLens, 'O'},  {PT_STOP, kStop, 0},
+    {PT_LENS_STOP, kStop, 0},     {PT_PRESET_SET, kPreset, 'Q'}, {PT_PRESET_GOTO, kPreset, 'E'},
+};
+
+const uint8_t kMovePrefix[2] = {'2', '7'};
+const uint8_t kLensPrefix[2] = {'0', '0'};
+
+// Two decimal digits: exact for addresses 0..19 and presets 0..99; larger
+// values send their last two digits instead of leaving the digit range.
+void TwoDigits(uint8_t* out, unsigned value) {
+    out[0] = ptcheck::DecDigit(value, 1);
+    out[1] = ptcheck::DecDigit(value, 0);
+}
+
+}  // namespace
+
+class CPtKTD_313 : public CPtQuietProtocol {
+public:
+    PT_SHOW_MESSAGE("[CPtKTD_313]")
+
+    void AttachPort(PtPortHandle* h) override {
+        m_byFrame[3] = '0';
+        TwoDigits(m_byFrame + 4, static_cast<uint8_t>(h->address));
+        m_byFrame[6] = '~';
+        NoPacket();
+    }
+    void SetPresetNo(int preset) override { m_nPreset = preset; }
+
+    void SetCmd(PtPortHandle* h, int code) override {
+        const Row* row = FindRow(kCommands, code);
+        if (!row) return;  // nothing on the line, and the capture length is left alone
+        switch (row->kind) {
+            case kMove: SetPrefix(kMovePrefix); break;
+            case kLens: SetPrefix(kLensPrefix); break;
+            case kPreset: TwoDigits(m_byFrame, static_cast<unsigned>(m_nPreset)); break;
+            case kStop: break;
+        }
+        if (row->kind == kStop) {
+            // Before any movement this is a space.
+            m_byFrame[2] = static_cast<uint8_t>(m_byLast + 0x20);
+        } else {
+            m_byFrame[2] = row->letter;
+            if (row->kind != kPreset) m_byLast = row->letter;
+        }
+        Out(*this, h).Put(m_byFrame);
+    }
+    void SetAutoPan(PtPortHandle* h, int on) override {
+        SetPrefix(kLensPrefix);
+        m_byFrame[2] = on ? 'A' : '_';
+        Out(*this, h).Put(m_byFrame);
+    }
+private:
+    void SetPrefix(const uint8_t (&prefix)[2]) {
+        m_byFrame[0] = prefix[0];
+        m_byFrame[1] = prefix[1];
+    }
+
+    int m_nPreset = 0;
+    uint8_t m_byLast = 0;
+    uint8_t m_byFrame[7] = {};
+};
+
+PT_REGISTER_PROTOCOL(36, CPtKTD_313)

@@ -1,0 +1,89 @@
+// Kalatel (index 3). Seven ASCII characters, no check:
+//   param param letter '0' address-tens address-units '~'
+// The tail (bytes 3 to 6) is written at attach only, so commands go to the
+// address attached last. A stop is the lower-case form of the last
+// movement or lens letter, with the parameters left as they were.
+#include "interface/PtRegistry.h"
+#include "protocol/PtCheck.h"
+#include "protocols/PtTable.h"
+#include "protocols/QuietProtocol.h"
+
+namespace {
+
+// param: the two parameter characters; null: the preset number's digits.
+struct Row {
+    int code;
+    const char* param;
+    uint8_t letter;
+};
+
+const Row kCommands[] = {
+    {PT_UP, "27", 'U'},
+    {PT_RIGHT, "27", 'R'},
+    {PT_DOWN, "27", 'D'},
+    {PT_LEFT, "27", 'L'},
+    {PT_FOCUS_NEAR, "00", 'N'},
+    {PT_FOCUS_FAR, "00", 'F'},
+    {PT_ZOOM_TELE, "00", 'I'},
+    {PT_ZOOM_WIDE, "00", 'O'},
+    {PT_PRESET_SET, nullptr, 'Q'},
+    {PT_PRESET_GOTO, nullptr, 'E'},
+};
+
+// Two decimal digits of v modulo 100. Only 0 to 19 (addresses) and 0 to 99
+// (presets) are defined for the device; larger values keep to digits
+// rather than spilling into ':' and beyond.
+void TwoDigits(uint8_t* out, unsigned v) {
+    out[0] = ptcheck::DecDigit(v, 1);
+    out[1] = ptcheck::DecDigit(v, 0);
+}
+
+}  // namespace
+
+class CPtKalatel : public CPtQuietProtocol {
+public:
+    PT_SHOW_MESSAGE("[CPtKalatel]")
+
+    void AttachPort(PtPortHandle* h) override {
+        m_byPacket[3] = '0';
+        TwoDigits(m_byPacket + 4, static_cast<uint8_t>(h->address));
+        m_byPacket[6] = '~';
+        NoPacket();
+    }
+
+    void SetPresetNo(int preset) override { m_nPreset = preset; }
+
+    void SetCmd(PtPortHandle* h, int code) override {
+        if (code == PT_STOP || code == PT_LENS_STOP) {
+            // Before any movement the letter is 0, so the stop is a blank.
+            m_byPacket[2] = static_cast<uint8_t>(m_byLast + 0x20);
+        } else if (const Row* row = FindRow(kCommands, code)) {
+            if (row->param) {
+                m_byPacket[0] = static_cast<uint8_t>(row->param[0]);
+                m_byPacket[1] = static_cast<uint8_t>(row->param[1]);
+                m_byLast = row->letter;
+            } else {
+                TwoDigits(m_byPacket, static_cast<unsigned>(m_nPreset));
+            }
+            m_byPacket[2] = row->letter;
+        } else {
+            NoPacket();  // diagonals, preset clear and the rest have no command
+            return;
+        }
+        Out(*this, h).Put(m_byPacket);
+    }
+
+    void SetAutoPan(PtPortHandle* h, int on) override {
+        m_byPacket[0] = '0';
+        m_byPacket[1] = '0';
+        m_byPacket[2] = on ? 'A' : '_';
+        Out(*this, h).Put(m_byPacket);
+    }
+
+private:
+    int m_nPreset = 0;
+    uint8_t m_byPacket[7] = {};
+    uint8_t m_byLast = 0;
+};
+
+PT_REGISTER_PROTOCOL(3, CPtKalatel)

@@ -1,0 +1,353 @@
+// The serial transport on pseudo-terminals: the far end of each port is a
+// pty master held by the test, the library opens the slave as COM<n>.
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "interface/CPtApp.h"
+#include "interface/CPtManager.h"
+#include "platform/Platform.h"
+#include "platform/posix/SerialPosix.h"
+#include "support/PtTestSupport.h"
+#include "trevalo_host.h"
+#include "transport/CComPort.h"
+
+namespace {
+
+using namespace pttest;
+
+class Pty {
+public:
+    explicit Pty(int com) : m_com(com) {
+        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0)
+            m_slave = ptsname(m_master);
+        setenv(("TREVALO_COM" + std::to_string(com)).c_str(), m_slave.c_str(), 1);
+    }
+    ~Pty() {
+        HangUp();
+        unsetenv(("TREVALO_COM" + std::to_string(m_com)).c_str());
+    }
+    bool ok() const { return !m_slave.empty(); }
+    int master() const { return m_master; }
+    const std::string& slave() const { return m_slave; }
+    void HangUp() {
+        if (m_master >= 0) close(m_master);
+        m_master = -1;
+    }
+    // What the library wrote, until n bytes came or 2 s passed.
+    std::vector<uint8_t> Read(size_t n) {
+        std::vector<uint8_t> got;
+        const uint64_t end = platform::MonotonicUs() + 2000000;
+        while (got.size() < n && platform::MonotonicUs() < end) {
+            pollfd pf{m_master, POLLIN, 0};
+            if (poll(&pf, 1, 50) <= 0) continue;
+            uint8_t buf[64];
+            const ssize_t r = read(m_master, buf, sizeof buf);
+            if (r > 0) got.insert(got.end(), buf, buf + r);
+        }
+        return got;
+    }
+
+private:
+    int m_com;
+    int m_master = -1;
+    std::string m_slave;
+};
+
+size_t Entries(const char* dir) {
+    size_t n = 0;
+    if (DIR* d = opendir(dir)) {
+        while (readdir(d)) ++n;
+        closedir(d);
+    }
+    return n;
+}
+
+// Threads and descriptors of the process, to prove a close leaves nothing.
+// A first thread lets a sanitizer start its own helpers before the count.
+std::pair<size_t, size_t> Resources() {
+    std::thread([] {}).join();
+    return {Entries("/proc/self/task"), Entries("/proc/self/fd")};
+}
+
+double CpuMs() {
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+}
+
+PtPortHandle* OpenPelcoD(int channel, int com, int baud = 9600, int parity = 'N', int bits = 8,
+                         int stop = 1) {
+    SetPTInit();
+    return SetPtOpen(6, channel, 1, com, baud, parity, bits, stop);
+}
+
+// A failed open leaves its protocol object in the channel; the host drops it
+// with a capture open and close.
+void Discard(int channel) {
+    uint8_t buf[TREVALO_CAPTURE_MAX];
+    int len = 0;
+    SetPtClose_NET(SetPtOpen_NET(6, channel, 1, buf, &len), channel, buf, &len);
+}
+
+TEST(SerialPort, PelcoDFramesGoOutWithTheirPauses) {
+    RealTime rt;
+    const auto before = Resources();
+    {
+        Pty pty(41);
+        ASSERT_TRUE(pty.ok());
+        PtPortHandle* h = OpenPelcoD(0, 41);
+        ASSERT_NE(h, nullptr);
+        CaptureChannel capture(6, 1, 200);
+
+        // The wire carries what capture mode yields for the same commands.
+        std::vector<uint8_t> expected;
+        const uint64_t t0 = platform::MonotonicUs();
+        for (int code : {PT_UP, PT_ZOOM_TELE, PT_STOP}) {
+            SetPtCmd(h, 0, code);
+            std::vector<uint8_t> frame = Hex(capture.Run(Cmd(code)));
+            expected.insert(expected.end(), frame.begin(), frame.end());
+        }
+        const uint64_t elapsedUs = platform::MonotonicUs() - t0;
+        ASSERT_EQ(expected.size(), 21u);
+        EXPECT_EQ(ToHex(pty.Read(expected.size())), ToHex(expected));
+        EXPECT_EQ(ToHex(expected.data(), 7), "FF 01 00 08 33 33 6F");
+        EXPECT_GE(elapsedUs, 3 * 30000u);  // three commands, 30 ms after each
+        EXPECT_LT(elapsedUs, 3000000u);
+
+        SetPtClose(h, 0);
+        h = OpenPelcoD(0, 41);
+        ASSERT_NE(h, nullptr) << "the port is free again after a close";
+        SetPtCmd(h, 0, PT_DOWN);
+        EXPECT_EQ(pty.Read(7).size(), 7u);
+        SetPtClose(h, 0);
+    }
+    EXPECT_EQ(Resources(), before) << "threads, descriptors";
+}
+
+// A pty forces CS8 and clears PARENB whatever is set, so those two are
+// checked on the termios the port computes; the rest is read back from the tty.
+TEST(SerialPort, LineSettingsReachTheTty) {
+    struct Row {
+        int baud, parity, bits, stop;  // as SetPtOpen takes them
+        unsigned rate;
+        int parityCode;
+        tcflag_t cflags;  // size, parity and stop bits
+    };
+    const Row rows[] = {
+        {115200, 'e', 8, 1, 9600, 2, CS8 | PARENB},
+        {56000, 'E', 7, 2, 56000, 2, CS7 | PARENB | CSTOPB},
+        {57600, 'O', 8, 3, 57600, 1, CS8 | PARENB | PARODD},
+        {14400, 'M', 6, 1, 14400, 3, CS6 | PARENB | PARODD | CMSPAR},
+        {256000, 'S', 5, 2, 256000, 4, CS5 | PARENB | CMSPAR | CSTOPB},
+        {2400, 'X', 8, 1, 2400, 0, CS8},
+    };
+    const tcflag_t kKept = PARODD | CMSPAR | CSTOPB;
+    const tcflag_t kAll = kKept | CSIZE | PARENB;
+    Pty pty(42);
+    ASSERT_TRUE(pty.ok());
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::to_string(r.baud) + static_cast<char>(r.parity));
+        PtPortHandle* h = OpenPelcoD(0, 42, r.baud, r.parity, r.bits, r.stop);
+        ASSERT_NE(h, nullptr);
+        termios t;
+        ASSERT_EQ(tcgetattr(pty.master(), &t), 0);  // a pty master reports its slave
+        EXPECT_EQ(t.c_cflag & kKept, r.cflags & kKept);
+        EXPECT_EQ(platform::posix::OutputRate(pty.master()), r.rate);
+        EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
+        EXPECT_EQ(t.c_oflag & OPOST, 0u);
+        EXPECT_EQ(t.c_iflag & (ICRNL | IXON | INPCK), 0u);
+        SetPtClose(h, 0);
+
+        platform::SerialLine line;
+        line.baud = CComPort::LineRate(static_cast<uint32_t>(r.baud));
+        line.byteSize = r.bits;
+        line.parity = r.parityCode;
+        line.stopBits = r.stop == 2 ? 2 : 0;
+        termios computed = t;
+        ASSERT_TRUE(platform::posix::TermiosFor(line, computed));
+        EXPECT_EQ(computed.c_cflag & kAll, r.cflags);
+    }
+    // Settings the line cannot take fail the open.
+    EXPECT_EQ(OpenPelcoD(0, 42, 9600, 'N', 9), nullptr);
+    EXPECT_EQ(OpenPelcoD(0, 42, 9600, 'N', 4), nullptr);
+    Discard(0);
+    // Hardware and software flow control, for a host that asks for them.
+    platform::SerialLine flow;
+    flow.ctsOutFlow = flow.rtsHandshake = flow.xonXoff = true;
+    termios t{};
+    ASSERT_TRUE(platform::posix::TermiosFor(flow, t));
+    EXPECT_TRUE((t.c_cflag & CRTSCTS) && (t.c_iflag & IXON) && (t.c_iflag & IXOFF));
+    EXPECT_EQ(t.c_cc[VSTART], 17);
+    EXPECT_EQ(t.c_cc[VSTOP], 19);
+}
+
+TEST(SerialPort, OpenFailuresAndPortMapping) {
+    const auto before = Resources();
+    {
+        Pty pty(43);
+        ASSERT_TRUE(pty.ok());
+        PtPortHandle* first = OpenPelcoD(0, 43);
+        ASSERT_NE(first, nullptr);
+        // Exclusive: a second channel on the same port fails, its protocol object stays.
+        EXPECT_EQ(OpenPelcoD(1, 43), nullptr);
+        EXPECT_NE(theApp.Manager()->At(1), nullptr);
+        EXPECT_EQ(g_nLastOpenedPort, 43);
+        SetPtClose(first, 0);
+
+        // The port map file, used only where no environment variable names the port.
+        const std::string map = TempDir() + "/ports";
+        FILE* f = std::fopen(map.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fprintf(f, "# test ports\nCOM4=/dev/null-does-not-exist\n com44 = %s  # the pty\n",
+                     pty.slave().c_str());
+        std::fclose(f);
+        setenv("TREVALO_PORTMAP", map.c_str(), 1);
+        PtPortHandle* mapped = OpenPelcoD(2, 44);
+        EXPECT_NE(mapped, nullptr);
+        SetPtClose(mapped, 2);
+        // The variable wins over the map; a missing device fails after 9 attempts.
+        setenv("TREVALO_COM44", "/nonexistent/tty", 1);
+        {
+            RealTime rt;
+            const uint64_t t0 = platform::MonotonicUs();
+            EXPECT_EQ(OpenPelcoD(2, 44), nullptr);
+            const uint64_t us = platform::MonotonicUs() - t0;
+            EXPECT_GE(us, 900000u);  // 100 ms after each attempt
+            EXPECT_LT(us, 5000000u);
+        }
+        unsetenv("TREVALO_COM44");
+        unsetenv("TREVALO_PORTMAP");
+
+        // A closed port object does nothing, harmlessly, however it is called.
+        CComPort idle;
+        uint8_t buf[4] = {1, 2, 3, 4};
+        EXPECT_EQ(idle.Write(buf, 4), 0);
+        EXPECT_EQ(idle.Read(buf, 4), 0);
+        EXPECT_EQ(idle.SetFlowControl(1, 1, 1, 0), 0);
+        idle.Close();
+        SetPtClose(nullptr, 1);
+        Discard(1);
+        Discard(2);
+    }
+    EXPECT_EQ(Resources(), before) << "threads, descriptors";
+}
+
+// What the "DVR" window receives.
+struct Inbox {
+    std::mutex lock;
+    std::vector<std::vector<uint8_t>> messages;
+    bool badDwData = false;
+    PtPortHandle* closeOnReceive = nullptr;
+    std::atomic<bool> closed{false};
+
+    static void Receive(void* self, unsigned long dwData, const unsigned char* data, unsigned n) {
+        Inbox& box = *static_cast<Inbox*>(self);
+        if (box.closeOnReceive) {  // a host that closes the port from its receiver
+            SetPtClose(box.closeOnReceive, 0);
+            box.closeOnReceive = nullptr;
+            box.closed = true;
+            return;
+        }
+        std::lock_guard<std::mutex> guard(box.lock);
+        box.badDwData |= dwData != 1124;
+        box.messages.emplace_back(data, data + n);
+    }
+    std::vector<uint8_t> WaitFor(size_t n) {
+        std::vector<uint8_t> joined;
+        for (int i = 0; i < 500 && joined.size() < n; ++i) {
+            usleep(10000);
+            std::lock_guard<std::mutex> guard(lock);
+            joined.clear();
+            for (const auto& m : messages) {
+                EXPECT_LE(m.size(), 10u);
+                joined.insert(joined.end(), m.begin(), m.end());
+            }
+        }
+        return joined;
+    }
+};
+
+TEST(SerialPort, ReceivedBytesReachTheHostWindowTenAtATime) {
+    const auto before = Resources();
+    {
+        Pty pty(46);
+        ASSERT_TRUE(pty.ok());
+        PtPortHandle* h = OpenPelcoD(0, 46);
+        ASSERT_NE(h, nullptr);
+
+        Inbox box;
+        ASSERT_EQ(TrevaloRegisterHostWindow("DVR", &Inbox::Receive, &box), 1);
+        std::vector<uint8_t> sent;
+        for (int i = 0; i < 25; ++i) sent.push_back(static_cast<uint8_t>(0xA0 + i));
+        ASSERT_EQ(write(pty.master(), sent.data(), sent.size()), 25);
+        EXPECT_EQ(ToHex(box.WaitFor(25)), ToHex(sent));
+        EXPECT_FALSE(box.badDwData);
+        TrevaloUnregisterHostWindow("DVR");
+
+        // Nobody listening: the bytes are read and dropped, and the idle
+        // watch thread costs no CPU.
+        ASSERT_EQ(write(pty.master(), sent.data(), sent.size()), 25);
+        const double cpu0 = CpuMs();
+        usleep(300000);
+        EXPECT_LT(CpuMs() - cpu0, 50.0);
+
+        // The receiver runs on the watch thread, and may close the very port.
+        box.closeOnReceive = h;
+        TrevaloRegisterHostWindow("DVR", &Inbox::Receive, &box);
+        ASSERT_EQ(write(pty.master(), "abc", 3), 3);
+        for (int i = 0; i < 500 && !box.closed; ++i) usleep(10000);
+        usleep(50000);  // the thread returns from the receiver and ends
+        TrevaloUnregisterHostWindow("DVR");
+        ASSERT_TRUE(box.closed);
+        EXPECT_EQ(theApp.Manager()->At(0), nullptr);
+    }
+    EXPECT_EQ(Resources(), before) << "threads, descriptors";
+}
+
+TEST(SerialPort, VanishedOrStalledFarEndCostsOnlyTheBound) {
+    const auto before = Resources();
+    {
+        Pty pty(48);
+        ASSERT_TRUE(pty.ok());
+        // A second slave descriptor of the test's own fills the pty until
+        // the kernel refuses more: the far end has stopped reading.
+        const int filler = open(pty.slave().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(filler, 0);
+        PtPortHandle* h = OpenPelcoD(0, 48);
+        ASSERT_NE(h, nullptr);
+        uint8_t junk[4096] = {};
+        while (write(filler, junk, sizeof junk) > 0) {
+        }
+        uint64_t t0 = platform::MonotonicUs();
+        SetPtCmd(h, 0, PT_UP);  // 2 ms a byte at 9600
+        EXPECT_LT(platform::MonotonicUs() - t0, 1000000u);
+
+        pty.HangUp();
+        close(filler);
+        t0 = platform::MonotonicUs();
+        for (int i = 0; i < 5; ++i) SetPtCmd(h, 0, PT_LEFT);
+        EXPECT_LT(platform::MonotonicUs() - t0, 1000000u);
+        const double cpu0 = CpuMs();
+        usleep(300000);
+        EXPECT_LT(CpuMs() - cpu0, 50.0) << "the watch thread spins on a hung-up line";
+        SetPtClose(h, 0);
+    }
+    EXPECT_EQ(Resources(), before) << "threads, descriptors";
+}
+
+}  // namespace
