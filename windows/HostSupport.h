@@ -51,6 +51,9 @@ struct CopyData {
 };
 
 bool CreateDvrWindow();
+// Called by the window procedure on each WM_COPYDATA before it is recorded;
+// a true result leaves the message unrecorded.
+extern bool (*g_onCopyData)();
 void PumpFor(unsigned ms);
 std::vector<CopyData> TakeReceived();
 
@@ -65,5 +68,6 @@ bool EnterScratchDirectory();
 int ApiMain(const char* dll);
 int VectorsMain(const char* dll, const char* file);
 int SpeedFileMain(const char* dll);
+int SerialMain(const char* dll);
 
 }  // namespace host

@@ -5,6 +5,7 @@
 //   TrevaloHost <dll> api                 exports, start-up and unload
 //   TrevaloHost <dll> vectors <file>      replays the suite's capture rows
 //   TrevaloHost <dll> speedfile           the speed file through the profile calls
+//   TrevaloHost <dll> serial              COM ports on ptys, with a peer on stdin/stdout
 //
 // Prints one line per failed check and ends with "host: N passed, N failed".
 #include <windows.h>
@@ -90,6 +91,7 @@ std::vector<CopyData> g_received;
 
 LRESULT CALLBACK DvrProc(HWND window, UINT msg, WPARAM w, LPARAM l) {
     if (msg == WM_COPYDATA) {
+        if (g_onCopyData && g_onCopyData()) return TRUE;
         const COPYDATASTRUCT* cds = reinterpret_cast<const COPYDATASTRUCT*>(l);
         CopyData d;
         d.dwData = static_cast<unsigned long>(cds->dwData);
@@ -104,6 +106,8 @@ LRESULT CALLBACK DvrProc(HWND window, UINT msg, WPARAM w, LPARAM l) {
 }
 
 }  // namespace
+
+bool (*g_onCopyData)() = nullptr;
 
 bool CreateDvrWindow() {
     InitializeCriticalSection(&g_lock);
@@ -196,7 +200,7 @@ using namespace host;
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::printf("usage: TrevaloHost <Trevalo.dll> api|vectors <file>|speedfile\n");
+        std::printf("usage: TrevaloHost <Trevalo.dll> api|vectors <file>|speedfile|serial\n");
         return 2;
     }
     const std::string mode = argv[2];
@@ -212,6 +216,7 @@ int main(int argc, char** argv) {
     if (mode == "api") rc = ApiMain(argv[1]);
     else if (mode == "vectors" && argc >= 4) rc = VectorsMain(argv[1], argv[3]);
     else if (mode == "speedfile") rc = SpeedFileMain(argv[1]);
+    else if (mode == "serial") rc = SerialMain(argv[1]);
     else std::printf("unknown mode %s\n", mode.c_str());
     if (rc != 0 && rc != 1) return rc;
     std::printf("host: %d passed, %d failed\n", Results().passed, Results().failed);

@@ -3,7 +3,8 @@
 # once per test run (the "prefix" step) and removed at the end ("cleanup").
 #
 #   wine-test.sh prefix  <prefix> <wine64> <wineserver>
-#   wine-test.sh host    <prefix> <wine> <TrevaloHost.exe> <Trevalo.dll> <mode> [args...]
+#   wine-test.sh host    <prefix> <wine> <wineserver> <TrevaloHost.exe> <Trevalo.dll> <mode> [args...]
+#   wine-test.sh serial  <prefix> <wine> <wineserver> <WineSerialPeer> <TrevaloHost.exe> <Trevalo.dll>
 #   wine-test.sh cleanup <prefix> <wineserver>
 #   wine-test.sh dump    <trevalo_tests> <vector file>
 #   wine-test.sh skip    <reason...>
@@ -35,10 +36,17 @@ case "$mode" in
     echo "Wine prefix $prefix ready in $(( $(date +%s) - start )) s ($("$wine" --version 2>/dev/null))"
     ;;
   host)
-    prefix=$1 wine=$2 exe=$3 dll=$4; shift 4
+    prefix=$1 wine=$2 server=$3 exe=$4 dll=$5; shift 5
     wine_env "$prefix"
-    # Wine's own helper processes must not hold CTest's output pipe open.
+    # A server started here holds none of CTest's output pipes, so the test
+    # ends when the host does.
+    "$server" </dev/null >/dev/null 2>&1
     exec "$wine" "$(winpath "$exe")" "$(winpath "$dll")" "$@" </dev/null
+    ;;
+  serial)
+    prefix=$1 wine=$2 server=$3 peer=$4 exe=$5 dll=$6
+    wine_env "$prefix"
+    exec "$peer" "$wine" "$server" "$exe" "$dll" </dev/null
     ;;
   cleanup)
     prefix=$1 server=$2
