@@ -7,10 +7,10 @@ start=$(date +%s)
 jobs=$(nproc 2>/dev/null || echo 2)
 log=$(mktemp)
 if ! { cmake -S . -B build-windows -DTREVALO_WINDOWS=ON -DCMAKE_BUILD_TYPE=Debug &&
-       cmake --build build-windows -j"$jobs" --target trevalo_tests trevalo_dll_x86_64 trevalo_dll_i686; } >"$log" 2>&1; then
+       cmake --build build-windows -j"$jobs" --target trevalo_windows; } >"$log" 2>&1; then
   tail -n 60 "$log"
   exit 1
 fi
 echo "windows: built in $(( $(date +%s) - start )) s"
-ctest --test-dir build-windows -L windows --output-on-failure
+ctest --test-dir build-windows -L windows --output-on-failure -j"$jobs"
 echo "windows: step took $(( $(date +%s) - start )) s"
