@@ -4,11 +4,9 @@
 
 #include "interface/CPtApp.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
-            // Nothing here cares about threads coming and going.
-            DisableThreadLibraryCalls(instance);
             PtModuleAttach();
             break;
         case DLL_PROCESS_DETACH:
