@@ -219,8 +219,12 @@ int SerialMain(const char* dllPath) {
     s.Receive();
     s.Exclusive();
 
-    // The port is free again after a close.
+    // Clearing the mask wakes the watch thread: the close takes its 100 ms
+    // pause, not the second after which the thread would be ended by force.
+    // The port is free again afterwards.
+    const DWORD closing = Now();
     s.dll.SetPtClose(h, 0);
+    r.Check(Since(closing) < 600, "closing COM1 took %lu ms", Since(closing));
     h = s.Open(0, 1);
     r.Check(h != nullptr, "reopen COM1");
     if (h) {

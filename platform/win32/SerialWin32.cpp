@@ -4,14 +4,12 @@
 // the API one call at a time.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <new>
-#include <vector>
 
 #include "platform/Platform.h"
 #include "platform/Serial.h"
-#include "platform/win32/HostWindowWin32.h"
+#include "platform/win32/Win32Internal.h"
 
 namespace platform {
 namespace {
@@ -39,33 +37,12 @@ void FreeBlock(OVERLAPPED*& o) {
 // Windows' serial driver refuses a second open of a held port whatever the
 // share mode; Wine's emulation lets it through. The ports this process
 // holds are kept here too, so that two channels never share a line.
-struct HeldPorts {
-    HeldPorts() { InitializeCriticalSection(&lock); }
-    CRITICAL_SECTION lock;
-    std::vector<unsigned> numbers;
-
-    bool Take(unsigned n) {
-        EnterCriticalSection(&lock);
-        const bool free = std::find(numbers.begin(), numbers.end(), n) == numbers.end();
-        if (free) numbers.push_back(n);
-        LeaveCriticalSection(&lock);
-        return free;
-    }
-    void Give(unsigned n) {
-        EnterCriticalSection(&lock);
-        auto it = std::find(numbers.begin(), numbers.end(), n);
-        if (it != numbers.end()) numbers.erase(it);
-        LeaveCriticalSection(&lock);
-    }
-};
-
-HeldPorts& Held() {
-    static HeldPorts held;
+win32::LockedSet& HeldPorts() {
+    static win32::LockedSet held;
     return held;
 }
 
 unsigned long Id(HANDLE h) { return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(h)); }
-
 
 }  // namespace
 
@@ -92,7 +69,7 @@ unsigned long SerialDebugId(const SerialPort& p, int which) {
 // the port only in the device namespace, "\\.\COM10".
 bool SerialOpen(SerialPort& p, unsigned number) {
     if (p.hComDev) return true;
-    if (!Held().Take(number)) {
+    if (!HeldPorts().Insert(number)) {
         p.lastError = ERROR_ACCESS_DENIED;  // what Windows reports for a held port
         return false;
     }
@@ -102,7 +79,7 @@ bool SerialOpen(SerialPort& p, unsigned number) {
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         p.lastError = GetLastError();
-        Held().Give(number);
+        HeldPorts().Erase(number);
         return false;
     }
     p.hComDev = h;
@@ -119,7 +96,7 @@ void SerialClose(SerialPort& p) {
     if (!p.hComDev) return;
     CloseHandle(p.hComDev);
     p.hComDev = nullptr;
-    Held().Give(p.number);
+    HeldPorts().Erase(p.number);
 }
 
 // Clearing the mask completes a pending WaitCommEvent with no event.
