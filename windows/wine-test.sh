@@ -57,6 +57,7 @@ case "$mode" in
     ;;
   dump)
     tests=$1 file=$2
+    mkdir -p "$(dirname "$file")"
     rm -f "$file"
     TREVALO_VECTOR_FILE="$file" "$tests" --gtest_brief=1 >"$file.log" 2>&1 ||
       { cat "$file.log"; echo "the Linux suite failed; its rows are not replayed"; exit 1; }
