@@ -1,5 +1,6 @@
 #include "interface/CPtManager.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <new>
@@ -31,6 +32,7 @@ int StopBitsCode(int stopBits) { return stopBits == 2 ? 2 : 0; }
 
 CPtManager::CPtManager() {
     for (auto& entry : m_table) entry = nullptr;
+    for (auto& owner : m_owner) owner = nullptr;
 }
 
 CPtManager::~CPtManager() = default;
@@ -39,9 +41,12 @@ CPtProtocol* CPtManager::At(int channel) const {
     return ValidChannel(channel) ? m_table[channel] : nullptr;
 }
 
+// The channel is checked before the handle is touched: a handle closed
+// with its channel is dead memory, and only the empty entry says so.
 CPtProtocol* CPtManager::GuardA(PtPortHandle* h, int channel) const {
-    if (g_nLastOpenedPort < 1 || !h || !h->port || !h->port->IsOpen()) return nullptr;
-    return At(channel);
+    CPtProtocol* p = At(channel);
+    if (!p || g_nLastOpenedPort < 1 || !h || !h->port || !h->port->IsOpen()) return nullptr;
+    return p;
 }
 
 CPtProtocol* CPtManager::GuardB(PtPortHandle* h, int channel) const {
@@ -67,11 +72,12 @@ void CPtManager::FreeHandle(PtPortHandle* h) {
 }
 
 // Reopening a channel that is still open replaces its protocol object; the
-// old one is destroyed rather than leaked (the earlier handle stays the
-// host's to close). A failed creation leaves the entry as it was.
+// old one is destroyed rather than leaked and the earlier handle becomes an
+// orphan for the host to close. A failed creation leaves the entry as it was.
 bool CPtManager::Install(int index, int channel) {
     CPtProtocol* created = ptregistry::Create(index);
     if (created) {
+        Disown(channel);
         delete m_table[channel];
         m_table[channel] = created;
     }
@@ -81,6 +87,31 @@ bool CPtManager::Install(int index, int channel) {
 void CPtManager::Destroy(int channel) {
     delete m_table[channel];
     m_table[channel] = nullptr;
+}
+
+void CPtManager::Disown(int channel) {
+    std::lock_guard<std::mutex> guard(m_ownerLock);
+    if (m_owner[channel]) m_orphans.push_back(m_owner[channel]);
+    m_owner[channel] = nullptr;
+}
+
+void CPtManager::SetOwner(int channel, PtPortHandle* h) {
+    std::lock_guard<std::mutex> guard(m_ownerLock);
+    m_owner[channel] = h;
+}
+
+// An orphan's close releases the handle and its port alone: its object is
+// gone, and the channel now belongs to someone else.
+bool CPtManager::ReleaseOrphan(PtPortHandle* h, bool serial) {
+    {
+        std::lock_guard<std::mutex> guard(m_ownerLock);
+        auto it = std::find(m_orphans.begin(), m_orphans.end(), h);
+        if (it == m_orphans.end()) return false;
+        m_orphans.erase(it);
+    }
+    if (serial && g_nLastOpenedPort > 0 && h->port) h->port->Close();
+    FreeHandle(h);
+    return true;
 }
 
 PtPortHandle* CPtManager::Open(int index, int channel, int address, int comPort, int baudRate,
@@ -99,16 +130,29 @@ PtPortHandle* CPtManager::Open(int index, int channel, int address, int comPort,
         FreeHandle(h);
         return nullptr;
     }
+    SetOwner(channel, h);
     m_table[channel]->AttachPort(h);
     return h;
 }
 
 void CPtManager::Close(PtPortHandle* h, int channel) {
+    if (!h || ReleaseOrphan(h, true)) return;
     CPtProtocol* p = At(channel);
-    if (!p || !h) return;
+    if (!p) return;
     p->DetachPort(h);
     if (g_nLastOpenedPort > 0 && h->port) h->port->Close();
+    Release(h, channel);
+}
+
+// The handle goes; the channel's object goes with it, whoever owned it.
+void CPtManager::Release(PtPortHandle* h, int channel) {
+    {
+        std::lock_guard<std::mutex> guard(m_ownerLock);
+        for (auto& owner : m_owner)
+            if (owner == h) owner = nullptr;
+    }
     FreeHandle(h);
+    Disown(channel);
     Destroy(channel);
 }
 
@@ -156,6 +200,7 @@ PtPortHandle* CPtManager::OpenNet(int index, int channel, int address, uint8_t* 
         FreeHandle(h);
         return nullptr;
     }
+    SetOwner(channel, h);
     CPtProtocol* p = m_table[channel];
     p->LoadSpeed(channel, index, address);
     p->AttachPortNet(h, buf, len);
@@ -163,11 +208,11 @@ PtPortHandle* CPtManager::OpenNet(int index, int channel, int address, uint8_t* 
 }
 
 void CPtManager::CloseNet(PtPortHandle* h, int channel, uint8_t* buf, int* len) {
+    if (!h || ReleaseOrphan(h, false)) return;
     CPtProtocol* p = At(channel);
-    if (!p || !h) return;
+    if (!p) return;
     p->DetachPortNet(h, buf, len);
-    FreeHandle(h);
-    Destroy(channel);
+    Release(h, channel);
 }
 
 void CPtManager::CmdNet(PtPortHandle* h, int channel, int code, uint8_t* buf, int* len) {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
+#include <vector>
 
 #include "interface/PtPortHandle.h"
 
@@ -52,6 +54,18 @@ private:
     static PtPortHandle* NewHandle(int index, int address);
     static void FreeHandle(PtPortHandle* h);
     void Destroy(int channel);
+    void Disown(int channel);
+    void Release(PtPortHandle* h, int channel);
+    bool ReleaseOrphan(PtPortHandle* h, bool serial);
 
     CPtProtocol* m_table[kChannels];
+    // The handle each channel was opened with. A handle whose channel
+    // object was replaced, or destroyed by a close naming another handle,
+    // becomes an orphan: no close could release it otherwise.
+    PtPortHandle* m_owner[kChannels];
+    std::vector<PtPortHandle*> m_orphans;
+    // The ownership records span channels; a host that drives different
+    // channels from several threads must not tear them.
+    std::mutex m_ownerLock;
+    void SetOwner(int channel, PtPortHandle* h);
 };

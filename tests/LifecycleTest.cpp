@@ -1,6 +1,8 @@
 // The application object, the manager's guards and the open/close paths.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "interface/CPtApp.h"
@@ -11,6 +13,33 @@
 namespace {
 
 using namespace pttest;
+
+// Every export that takes a handle and a channel, both forms (closes last).
+struct HandleCall {
+    const char* name;
+    void (*call)(PtPortHandle* h, int ch, uint8_t* b, int* n);
+};
+#define CALL(name, expr) \
+    {name, [](PtPortHandle* h, int ch, uint8_t* b, int* n) { (void)b, (void)n, expr; }}
+const HandleCall kHandleCalls[] = {
+    CALL("SetPtCmd", SetPtCmd(h, ch, PT_UP)),
+    CALL("SetPtCameraPower", SetPtCameraPower(h, ch, 1)),
+    CALL("SetPtLampPower", SetPtLampPower(h, ch, 1)),
+    CALL("SetPtAuxPower", SetPtAuxPower(h, ch, 1)),
+    CALL("SetPtAutoPan", SetPtAutoPan(h, ch, 1)),
+    CALL("SetPtAutoScan", SetPtAutoScan(h, ch, 1)),
+    CALL("SetPtSpeedCtrl", SetPtSpeedCtrl(h, ch, 0, 1)),
+    CALL("SetPtCmd_NET", SetPtCmd_NET(h, ch, PT_UP, b, n)),
+    CALL("SetPtCameraPower_NET", SetPtCameraPower_NET(h, ch, 1, b, n)),
+    CALL("SetPtLampPower_NET", SetPtLampPower_NET(h, ch, 1, b, n)),
+    CALL("SetPtAuxPower_NET", SetPtAuxPower_NET(h, ch, 1, b, n)),
+    CALL("SetPtAutoPan_NET", SetPtAutoPan_NET(h, ch, 1, b, n)),
+    CALL("SetPtAutoScan_NET", SetPtAutoScan_NET(h, ch, 1, b, n)),
+    CALL("SetPtSpeedCtrl_NET", SetPtSpeedCtrl_NET(h, ch, 0, 1, b, n)),
+    CALL("SetPtClose", SetPtClose(h, ch)),
+    CALL("SetPtClose_NET", SetPtClose_NET(h, ch, b, n)),
+};
+#undef CALL
 
 TEST(Lifecycle, NothingWorksWithoutManager) {
     SetPTUnInit();
@@ -115,14 +144,76 @@ TEST(Lifecycle, ReopeningAChannelReplacesItsObject) {
     EXPECT_EQ(ToHex(buf, static_cast<size_t>(len)), ToHex(Hex("FF 02 00 00 00 00 02")));
     // A failed reopen (unknown index) leaves the working object in place.
     EXPECT_EQ(SetPtOpen_NET(70, 9, 3, buf, &len), nullptr);
+    // Closing the earlier handle releases it alone (the leak checkers see
+    // that it is freed); the channel stays with the later one.
+    SetPtClose_NET(first, 9, buf, &len);
+    ASSERT_NE(theApp.Manager()->At(9), nullptr);
+    len = -1;
     SetPtCmd_NET(second, 9, PT_UP, buf, &len);
     EXPECT_EQ(len, 7);
     SetPtClose_NET(second, 9, buf, &len);
-    // The earlier handle is still the host's to release.
-    SetPtClose_NET(first, 10, buf, &len);  // empty channel: no-op
     EXPECT_EQ(theApp.Manager()->At(9), nullptr);
-    delete first->port;
-    std::free(first);
+}
+
+// A close naming another handle's channel destroys that channel's object,
+// leaving its owner without one; that handle's own close then releases it
+// alone instead of destroying a third channel's object.
+TEST(Lifecycle, HandleLeftWithoutObjectIsReleasedByItsClose) {
+    ASSERT_EQ(SetPTInit(), 1);
+    uint8_t buf[32];
+    int len = -1;
+    PtPortHandle* h11 = SetPtOpen_NET(6, 11, 1, buf, &len);
+    PtPortHandle* h12 = SetPtOpen_NET(6, 12, 2, buf, &len);
+    ASSERT_TRUE(h11 && h12);
+    SetPtClose_NET(h12, 11, buf, &len);
+    EXPECT_EQ(theApp.Manager()->At(11), nullptr);
+    SetPtClose_NET(h11, 12, buf, &len);
+    ASSERT_NE(theApp.Manager()->At(12), nullptr);
+    // Channel 12's object has no handle left; a reopen and close clear it.
+    PtPortHandle* again = SetPtOpen_NET(6, 12, 2, buf, &len);
+    SetPtClose_NET(again, 12, buf, &len);
+    EXPECT_EQ(theApp.Manager()->At(12), nullptr);
+}
+
+// A handle closed together with its channel is dead memory; the empty
+// channel is what tells, so no call may look at the handle first. The stand-in
+// here faults on any read through its port.
+TEST(Lifecycle, DeadHandleOnEmptyChannelIsNeverTouched) {
+    ASSERT_EQ(SetPTInit(), 1);
+    g_nLastOpenedPort = 3;  // as after any serial open, so guard A gets past its first test
+    PtPortHandle dead{reinterpret_cast<CComPort*>(uintptr_t{8}), 6, 1};
+    PtPortHandle* h = &dead;
+    uint8_t buf[32];
+    int len = -1;
+    const int ch = 20;
+    ASSERT_EQ(theApp.Manager()->At(ch), nullptr);
+    for (const HandleCall& c : kHandleCalls) c.call(h, ch, buf, &len);
+    EXPECT_EQ(len, -1);
+}
+
+// A null handle with an open channel, or a live handle with a channel
+// outside the table: every call does nothing and the channel is untouched.
+TEST(Lifecycle, EveryCallRefusesNullHandlesAndChannelsOutOfRange) {
+    ASSERT_EQ(SetPTInit(), 1);
+    g_nLastOpenedPort = 3;
+    CaptureChannel ch(6, 1, 21);
+    ASSERT_TRUE(ch.ok());
+    EXPECT_EQ(SetPtOpen(6, 255, 1, 3, 9600, 'N', 8, 1), nullptr);  // refused before any port
+    EXPECT_EQ(SetPtOpen_NET(6, INT_MIN, 1, nullptr, nullptr), nullptr);
+    EXPECT_EQ(SetPtOpen_NET(INT_MAX, 0, 1, nullptr, nullptr), nullptr);
+    for (const HandleCall& c : kHandleCalls) {
+        for (int channel : {21, -2, -1, 255, 300, INT_MIN, INT_MAX}) {
+            PtPortHandle* h = channel == 21 ? nullptr : ch.handle();
+            uint8_t buf[TREVALO_CAPTURE_MAX];
+            int len = -1;
+            c.call(h, channel, buf, &len);
+            EXPECT_EQ(len, -1) << c.name << " on channel " << channel;
+        }
+        SetPtPresetNo(INT_MAX, 1);
+        SetPtAutoScanNo_NET(-1, 1);
+        ASSERT_NE(theApp.Manager()->At(21), nullptr) << c.name;
+    }
+    EXPECT_EQ(ch.Run(Cmd(PT_UP)), ToHex(Hex("FF 01 00 08 33 33 6F")));
 }
 
 }  // namespace

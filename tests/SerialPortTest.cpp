@@ -1,12 +1,10 @@
 // The serial transport on pseudo-terminals: the far end of each port is a
 // pty master held by the test, the library opens the slave as COM<n>.
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,7 +12,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "interface/CPtApp.h"
@@ -22,73 +19,13 @@
 #include "platform/Platform.h"
 #include "platform/posix/SerialPosix.h"
 #include "support/PtTestSupport.h"
+#include "support/PtyRig.h"
 #include "trevalo_host.h"
 #include "transport/CComPort.h"
 
 namespace {
 
 using namespace pttest;
-
-class Pty {
-public:
-    explicit Pty(int com) : m_com(com) {
-        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0)
-            m_slave = ptsname(m_master);
-        setenv(("TREVALO_COM" + std::to_string(com)).c_str(), m_slave.c_str(), 1);
-    }
-    ~Pty() {
-        HangUp();
-        unsetenv(("TREVALO_COM" + std::to_string(m_com)).c_str());
-    }
-    bool ok() const { return !m_slave.empty(); }
-    int master() const { return m_master; }
-    const std::string& slave() const { return m_slave; }
-    void HangUp() {
-        if (m_master >= 0) close(m_master);
-        m_master = -1;
-    }
-    // What the library wrote, until n bytes came or 2 s passed.
-    std::vector<uint8_t> Read(size_t n) {
-        std::vector<uint8_t> got;
-        const uint64_t end = platform::MonotonicUs() + 2000000;
-        while (got.size() < n && platform::MonotonicUs() < end) {
-            pollfd pf{m_master, POLLIN, 0};
-            if (poll(&pf, 1, 50) <= 0) continue;
-            uint8_t buf[64];
-            const ssize_t r = read(m_master, buf, sizeof buf);
-            if (r > 0) got.insert(got.end(), buf, buf + r);
-        }
-        return got;
-    }
-
-private:
-    int m_com;
-    int m_master = -1;
-    std::string m_slave;
-};
-
-size_t Entries(const char* dir) {
-    size_t n = 0;
-    if (DIR* d = opendir(dir)) {
-        while (readdir(d)) ++n;
-        closedir(d);
-    }
-    return n;
-}
-
-// Threads and descriptors of the process, to prove a close leaves nothing.
-// A first thread lets a sanitizer start its own helpers before the count.
-std::pair<size_t, size_t> Resources() {
-    std::thread([] {}).join();
-    return {Entries("/proc/self/task"), Entries("/proc/self/fd")};
-}
-
-double CpuMs() {
-    timespec ts;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
-}
 
 PtPortHandle* OpenPelcoD(int channel, int com, int baud = 9600, int parity = 'N', int bits = 8,
                          int stop = 1) {
@@ -324,21 +261,14 @@ TEST(SerialPort, VanishedOrStalledFarEndCostsOnlyTheBound) {
     {
         Pty pty(48);
         ASSERT_TRUE(pty.ok());
-        // A second slave descriptor of the test's own fills the pty until
-        // the kernel refuses more: the far end has stopped reading.
-        const int filler = open(pty.slave().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        ASSERT_GE(filler, 0);
         PtPortHandle* h = OpenPelcoD(0, 48);
         ASSERT_NE(h, nullptr);
-        uint8_t junk[4096] = {};
-        while (write(filler, junk, sizeof junk) > 0) {
-        }
+        ASSERT_TRUE(pty.Stall());
         uint64_t t0 = platform::MonotonicUs();
         SetPtCmd(h, 0, PT_UP);  // 2 ms a byte at 9600
         EXPECT_LT(platform::MonotonicUs() - t0, 1000000u);
 
         pty.HangUp();
-        close(filler);
         t0 = platform::MonotonicUs();
         for (int i = 0; i < 5; ++i) SetPtCmd(h, 0, PT_LEFT);
         EXPECT_LT(platform::MonotonicUs() - t0, 1000000u);

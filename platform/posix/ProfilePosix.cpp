@@ -5,6 +5,7 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -134,7 +135,9 @@ bool ProfileWriteString(const std::string& file, const char* section, const char
 
     // Write beside the file and rename, so a reader never sees half a file.
     // A missing directory makes this fail, and nothing is created.
-    const std::string tmp = file + ".tmp" + std::to_string(getpid());
+    // Unique per process and per call, so concurrent writers never share it.
+    static std::atomic<unsigned> serial{0};
+    const std::string tmp = file + ".tmp" + std::to_string(getpid()) + "." + std::to_string(serial++);
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
         if (!out) return false;

@@ -1,0 +1,350 @@
+// Faults on the line, on pseudo-terminals: a far end that vanishes, floods or
+// keeps talking while the host closes, a port opened and closed over and
+// over, and 255 channels at once. Each ends with the process's threads and
+// descriptors back where they started.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "interface/CPtApp.h"
+#include "interface/CPtManager.h"
+#include "platform/Platform.h"
+#include "support/PtTestSupport.h"
+#include "support/PtyRig.h"
+#include "trevalo_host.h"
+
+namespace {
+
+using namespace pttest;
+
+uint64_t NowUs() { return platform::MonotonicUs(); }
+
+PtPortHandle* OpenPelcoD(int channel, int com, int address = 1, int baud = 9600) {
+    SetPTInit();
+    return SetPtOpen(6, channel, address, com, baud, 'N', 8, 1);
+}
+
+// What the capture form yields for a run of Pelco-D commands on one object
+// (stop and zoom keep bytes of the command before): what the line must carry.
+std::vector<uint8_t> Frames(int address, const std::vector<int>& codes) {
+    CaptureChannel capture(6, address, 254);
+    std::vector<uint8_t> bytes;
+    for (int code : codes) {
+        const std::vector<uint8_t> f = Hex(capture.Run(Cmd(code)));
+        bytes.insert(bytes.end(), f.begin(), f.end());
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> Frame(int address, int code) { return Frames(address, {code}); }
+
+// The far end's stream: no short period, so a lost, doubled or reordered
+// chunk shows.
+uint8_t StreamByte(size_t i) { return static_cast<uint8_t>((i * 2654435761u) >> 13 ^ i >> 9); }
+
+// The "DVR" window: checks every byte against the stream as it comes.
+struct StreamCheck {
+    std::atomic<size_t> got{0};
+    std::atomic<size_t> firstBad{SIZE_MAX};
+    std::atomic<bool> badMessage{false};
+
+    static void Receive(void* self, unsigned long dwData, const unsigned char* data, unsigned n) {
+        StreamCheck& c = *static_cast<StreamCheck*>(self);
+        if (dwData != TREVALO_COPYDATA_RX || n == 0 || n > 10) c.badMessage = true;
+        size_t at = c.got;
+        for (unsigned i = 0; i < n; ++i, ++at)
+            if (data[i] != StreamByte(at) && c.firstBad == SIZE_MAX) c.firstBad = at;
+        c.got = at;
+    }
+};
+
+struct Window {
+    explicit Window(StreamCheck* check) {
+        if (check) TrevaloRegisterHostWindow("DVR", &StreamCheck::Receive, check);
+    }
+    ~Window() { TrevaloUnregisterHostWindow("DVR"); }
+};
+
+// Writes the stream into the master until `total` bytes went or stop is set.
+class Flood {
+public:
+    Flood(int master, size_t total) : m_master(master), m_total(total) {
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+        m_thread = std::thread([this] { Run(); });
+    }
+    ~Flood() { Stop(); }
+    void Stop() {
+        m_stop = true;
+        if (m_thread.joinable()) m_thread.join();
+    }
+    size_t sent() const { return m_sent; }
+    bool Wait(unsigned ms) {
+        const uint64_t end = NowUs() + ms * 1000ull;
+        while (m_sent < m_total && NowUs() < end) usleep(5000);
+        return m_sent == m_total;
+    }
+
+private:
+    void Run() {
+        uint8_t chunk[4096];
+        while (!m_stop && m_sent < m_total) {
+            pollfd pf{m_master, POLLOUT, 0};
+            if (poll(&pf, 1, 20) <= 0 || !(pf.revents & POLLOUT)) continue;
+            size_t n = std::min(sizeof chunk, m_total - m_sent);
+            for (size_t i = 0; i < n; ++i) chunk[i] = StreamByte(m_sent + i);
+            const ssize_t w = write(m_master, chunk, n);
+            if (w > 0) m_sent += static_cast<size_t>(w);
+        }
+    }
+
+    int m_master;
+    size_t m_total;
+    std::atomic<size_t> m_sent{0};
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// Collects what the host sends while the far end floods.
+class Drain {
+public:
+    explicit Drain(int master) : m_master(master), m_thread([this] { Run(); }) {}
+    ~Drain() { Stop(); }
+    std::vector<uint8_t> Stop() {
+        m_stop = true;
+        if (m_thread.joinable()) m_thread.join();
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_got;
+    }
+
+private:
+    void Run() {
+        while (!m_stop) {
+            pollfd pf{m_master, POLLIN, 0};
+            if (poll(&pf, 1, 20) <= 0 || !(pf.revents & POLLIN)) continue;
+            uint8_t buf[512];
+            const ssize_t r = read(m_master, buf, sizeof buf);
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (r > 0) m_got.insert(m_got.end(), buf, buf + r);
+        }
+    }
+
+    int m_master;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_lock;
+    std::vector<uint8_t> m_got;
+    std::thread m_thread;
+};
+
+TEST(LineFault, FarEndVanishesMidCommand) {
+    RealTime rt;
+    const auto before = Resources();
+    {
+        Pty pty(51);
+        ASSERT_TRUE(pty.ok());
+        // At 110 baud a Pelco-D command may wait up to 1.2 s for a full line.
+        PtPortHandle* h = OpenPelcoD(0, 51, 1, 110);
+        ASSERT_NE(h, nullptr);
+        ASSERT_TRUE(pty.Stall());
+        std::thread vanish([&] {
+            usleep(150000);
+            pty.HangUp();
+        });
+        const uint64_t t0 = NowUs();
+        SetPtCmd(h, 0, PT_UP);
+        const uint64_t us = NowUs() - t0;
+        vanish.join();
+        EXPECT_GE(us, 140000u) << "the write did not wait for the full line";
+        EXPECT_LT(us, 450000u) << "the write waited on after the far end went";
+
+        // After that the line takes commands at once (as SerialPort tests too).
+        const uint64_t t1 = NowUs();
+        SetPtCmd(h, 0, PT_STOP);
+        EXPECT_LT(NowUs() - t1, 30000u + 100000u);
+        const uint64_t t2 = NowUs();
+        SetPtClose(h, 0);
+        EXPECT_LT(NowUs() - t2, 1000000u);
+    }
+    EXPECT_EQ(Resources(), before) << "threads, descriptors";
+}
+
+// 1 MiB from the far end while the host sends commands: with a "DVR"
+// receiver every byte arrives once and in order; without one they are read
+// and dropped. Either way the commands reach the line whole.
+TEST(LineFault, FloodWhileHostSendsCommands) {
+    constexpr size_t kMiB = 1 << 20;
+    const auto before = Resources();
+    for (bool withReceiver : {true, false}) {
+        SCOPED_TRACE(withReceiver ? "with receiver" : "without receiver");
+        Pty pty(52);
+        ASSERT_TRUE(pty.ok());
+        PtPortHandle* h = OpenPelcoD(0, 52);
+        ASSERT_NE(h, nullptr);
+        StreamCheck check;
+        Window window(withReceiver ? &check : nullptr);
+
+        const int cycle[] = {PT_UP, PT_STOP, PT_LEFT, PT_ZOOM_WIDE, PT_LENS_STOP};
+        std::vector<int> codes;
+        for (int i = 0; i < 100; ++i) codes.push_back(cycle[i % 5]);
+        codes.push_back(PT_UP);  // once the flood is over
+        const std::vector<uint8_t> expected = Frames(1, codes);
+        Drain drain(pty.master());
+        Flood flood(pty.master(), kMiB);
+        for (int i = 0; i < 100; ++i) SetPtCmd(h, 0, codes[i]);
+        EXPECT_TRUE(flood.Wait(60000)) << flood.sent() << " bytes taken";
+        if (withReceiver) {
+            for (int i = 0; i < 2000 && check.got < kMiB; ++i) usleep(10000);
+            EXPECT_EQ(check.got, kMiB);
+            EXPECT_EQ(check.firstBad, SIZE_MAX) << "first byte out of order";
+            EXPECT_FALSE(check.badMessage);
+        }
+        SetPtCmd(h, 0, codes.back());
+        usleep(100000);
+        EXPECT_EQ(ToHex(drain.Stop()), ToHex(expected));
+        SetPtClose(h, 0);
+    }
+    EXPECT_EQ(Resources(), before) << "threads, descriptors";
+}
+
+// The close runs while the far end is still sending: it returns within its
+// bound, the receiver has seen an in-order prefix and hears nothing after.
+TEST(LineFault, HostClosesWhileBytesArrive) {
+    RealTime rt;
+    const auto before = Resources();
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        Pty pty(53);
+        ASSERT_TRUE(pty.ok());
+        PtPortHandle* h = OpenPelcoD(0, 53);
+        ASSERT_NE(h, nullptr);
+        StreamCheck check;
+        Window window(round % 2 == 0 ? &check : nullptr);
+        Flood flood(pty.master(), SIZE_MAX / 2);
+        for (int i = 0; i < 200 && flood.sent() < 20000; ++i) usleep(5000);
+        ASSERT_GT(flood.sent(), 0u);
+        const uint64_t t0 = NowUs();
+        SetPtClose(h, 0);
+        EXPECT_LT(NowUs() - t0, 1000000u);
+        const size_t atClose = check.got;
+        usleep(50000);
+        EXPECT_EQ(check.got, atClose) << "bytes delivered after the close";
+        EXPECT_EQ(check.firstBad, SIZE_MAX);
+        EXPECT_FALSE(check.badMessage);
+        if (round % 2 == 0) {
+            EXPECT_GT(atClose, 0u);
+        }
+        flood.Stop();
+    }
+    EXPECT_EQ(Resources(), before) << "threads, descriptors";
+}
+
+// 1000 cycles; TREVALO_LINE_REAL_TIME=1 gives each close its real 100 ms
+// (100 s in all, as the CI's valgrind step runs it).
+TEST(LineFault, OpenCloseSamePortThousandTimes) {
+    std::unique_ptr<RealTime> rt;
+    const char* real = std::getenv("TREVALO_LINE_REAL_TIME");
+    if (real && *real == '1') rt = std::make_unique<RealTime>();
+    const auto before = Resources();
+    {
+        Pty pty(54);
+        ASSERT_TRUE(pty.ok());
+        const std::vector<uint8_t> up = Frame(1, PT_UP);
+        int failed = 0;
+        for (int i = 0; i < 1000; ++i) {
+            PtPortHandle* h = OpenPelcoD(0, 54);
+            if (!h) {
+                ++failed;
+                continue;
+            }
+            if (i % 100 == 0) {
+                SetPtCmd(h, 0, PT_UP);
+                EXPECT_EQ(ToHex(pty.Read(up.size())), ToHex(up)) << "cycle " << i;
+            }
+            SetPtClose(h, 0);
+        }
+        EXPECT_EQ(failed, 0);
+        ClearRecorded();
+    }
+    EXPECT_EQ(Resources(), before) << "threads, descriptors";
+}
+
+// A serial channel reopened on another line: the earlier handle keeps its
+// port until the host closes it, and that close touches nothing else.
+TEST(LineFault, ReopenedChannelFreesEarlierPortOnItsClose) {
+    const auto before = Resources();
+    {
+        Pty a(55), b(56);
+        ASSERT_TRUE(a.ok() && b.ok());
+        PtPortHandle* first = OpenPelcoD(0, 55, 1);
+        PtPortHandle* second = OpenPelcoD(0, 56, 2);
+        ASSERT_TRUE(first && second);
+        EXPECT_EQ(Resources().first, before.first + 2);
+        SetPtClose(first, 0);
+        EXPECT_EQ(Resources().first, before.first + 1);
+        SetPtCmd(second, 0, PT_UP);
+        const std::vector<uint8_t> up = Frame(2, PT_UP);
+        EXPECT_EQ(ToHex(b.Read(up.size())), ToHex(up));
+        EXPECT_EQ(a.Stray(50), 0u);
+        SetPtClose(second, 0);
+    }
+    EXPECT_EQ(Resources(), before) << "threads, descriptors";
+}
+
+// Every channel on its own line at once, one command each: each frame on its
+// own line only, and the process back to its threads and descriptors after.
+TEST(LineFault, AllChannelsOnTheirOwnLines) {
+    constexpr int kChannels = CPtManager::kChannels;
+    rlimit lim{};
+    getrlimit(RLIMIT_NOFILE, &lim);
+    if (lim.rlim_cur < 4 * kChannels + 64) {
+        lim.rlim_cur = std::min<rlim_t>(lim.rlim_max, 4 * kChannels + 64);
+        setrlimit(RLIMIT_NOFILE, &lim);
+    }
+    ASSERT_GE(lim.rlim_cur, static_cast<rlim_t>(3 * kChannels + 32)) << "descriptor limit";
+
+    std::vector<std::vector<uint8_t>> frames;
+    for (int c = 0; c < kChannels; ++c) frames.push_back(Frame(c + 1, c % 8));
+    const auto before = Resources();
+    {
+        std::vector<std::unique_ptr<Pty>> lines;
+        for (int c = 0; c < kChannels; ++c) {
+            lines.push_back(std::make_unique<Pty>(101 + c));
+            ASSERT_TRUE(lines.back()->ok()) << "pty " << c;
+        }
+        const auto withLines = Resources();
+        std::vector<PtPortHandle*> handles;
+        for (int c = 0; c < kChannels; ++c) {
+            handles.push_back(OpenPelcoD(c, 101 + c, c + 1));
+            ASSERT_NE(handles.back(), nullptr) << "channel " << c;
+        }
+        const auto open = Resources();
+        EXPECT_EQ(open.first, withLines.first + kChannels) << "one watch thread a port";
+        EXPECT_EQ(open.second, withLines.second + 2 * kChannels) << "tty and wake-up a port";
+
+        for (int c = 0; c < kChannels; ++c) SetPtCmd(handles[c], c, c % 8);
+        for (int c = 0; c < kChannels; ++c)
+            EXPECT_EQ(ToHex(lines[c]->Read(frames[c].size())), ToHex(frames[c])) << "channel " << c;
+        usleep(50000);
+        size_t stray = 0;
+        for (auto& line : lines) stray += line->Stray(0);
+        EXPECT_EQ(stray, 0u) << "bytes beyond each line's own frame";
+
+        for (int c = 0; c < kChannels; ++c) SetPtClose(handles[c], c);
+        EXPECT_EQ(Resources(), withLines);
+        ClearRecorded();
+    }
+    EXPECT_EQ(Resources(), before) << "threads, descriptors";
+}
+
+}  // namespace

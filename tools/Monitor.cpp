@@ -1,0 +1,136 @@
+#include "Monitor.h"
+
+#include <signal.h>
+#include <sys/time.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <ctime>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "Cli.h"
+#include "Identify.h"
+#include "Scratch.h"
+#include "trevalo_host.h"
+
+namespace monitor {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::atomic<bool> g_stop{false};
+
+void OnSignal(int) { g_stop = true; }
+
+struct Chunk {
+    timeval when;
+    std::vector<uint8_t> bytes;
+};
+
+// Filled on the port's watch thread, emptied on the main thread.
+struct Inbox {
+    std::mutex lock;
+    std::condition_variable ready;
+    std::deque<Chunk> chunks;
+};
+
+void Receive(void* context, unsigned long dwData, const unsigned char* data, unsigned int count) {
+    if (dwData != TREVALO_COPYDATA_RX || !count) return;
+    auto* inbox = static_cast<Inbox*>(context);
+    Chunk c;
+    gettimeofday(&c.when, nullptr);
+    c.bytes.assign(data, data + count);
+    {
+        std::lock_guard<std::mutex> g(inbox->lock);
+        inbox->chunks.push_back(std::move(c));
+    }
+    inbox->ready.notify_one();
+}
+
+std::string Stamp(const timeval& tv) {
+    tm local;
+    localtime_r(&tv.tv_sec, &local);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03ld", local.tm_hour, local.tm_min, local.tm_sec,
+                  static_cast<long>(tv.tv_usec / 1000));
+    return text;
+}
+
+// Unregisters the receiver however Run ends.
+struct Registration {
+    explicit Registration(Inbox* inbox) {
+        ok = TrevaloRegisterHostWindow("DVR", Receive, inbox) != 0;
+    }
+    ~Registration() { TrevaloUnregisterHostWindow("DVR"); }
+    bool ok;
+};
+
+}  // namespace
+
+int Run(const Settings& s) {
+    // The index and its scratch directory come first: the scratch run
+    // changes the current directory, and the port path is already resolved.
+    std::unique_ptr<Scratch> scratch;
+    std::unique_ptr<identify::Index> index;
+    if (s.identify) {
+        scratch.reset(new Scratch);
+        if (!scratch->ok()) cli::Failed("cannot create a scratch directory");
+        index.reset(new identify::Index);
+    }
+
+    Inbox inbox;
+    Registration registration(&inbox);
+    if (!registration.ok) cli::Failed("cannot register a receiver for received bytes");
+    actions::Link link(s.protocol, 0, 0, s.line);
+    if (!link.Open())
+        cli::Failed(link.served() ? "cannot open " + s.portDescription + ": missing, busy or not a serial line"
+                                  : "the protocol to open the port with is not available in this build");
+
+    struct sigaction sa = {};
+    sa.sa_handler = OnSignal;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    std::fprintf(stderr, "trevalo: listening on %s at %d baud%s\n", s.portDescription.c_str(), s.line.baud,
+                 s.identify ? ", identifying packets" : "");
+
+    const auto start = Clock::now();
+    auto lastByte = start;
+    std::vector<uint8_t> burst;
+    long total = 0;
+    auto flush = [&] {
+        if (burst.empty()) return;
+        const std::vector<identify::Segment> segments = index->Identify(burst);
+        std::fputs(identify::Report(burst, segments, s.maxLines, "    ").c_str(), stdout);
+        std::fflush(stdout);
+        burst.clear();
+    };
+    for (;;) {
+        std::deque<Chunk> got;
+        {
+            std::unique_lock<std::mutex> g(inbox.lock);
+            inbox.ready.wait_for(g, std::chrono::milliseconds(5), [&] { return !inbox.chunks.empty(); });
+            got.swap(inbox.chunks);
+        }
+        const auto now = Clock::now();
+        for (const Chunk& c : got) {
+            std::printf("%s  %s\n", Stamp(c.when).c_str(), cli::Hex(c.bytes).c_str());
+            total += static_cast<long>(c.bytes.size());
+            if (index) burst.insert(burst.end(), c.bytes.begin(), c.bytes.end());
+            lastByte = now;
+        }
+        if (!got.empty()) std::fflush(stdout);
+        const bool done = g_stop || (s.maxBytes > 0 && total >= s.maxBytes) ||
+                          (s.durationMs >= 0 && now - start >= std::chrono::milliseconds(s.durationMs));
+        if (index && (done || now - lastByte >= std::chrono::milliseconds(s.gapMs))) flush();
+        if (done) break;
+    }
+    link.Close();
+    return 0;
+}
+
+}  // namespace monitor

@@ -1,0 +1,24 @@
+// trevalo monitor: a sniffer for a serial line. Bytes arrive through the
+// library's host-window receiver for "DVR".
+#pragma once
+
+#include <string>
+
+#include "Actions.h"
+
+namespace monitor {
+
+struct Settings {
+    actions::LineSettings line;
+    std::string portDescription;
+    int protocol = 6;        // opened with the port; must send nothing at open
+    bool identify = false;
+    long gapMs = 20;         // a pause this long ends a burst
+    long durationMs = -1;    // -1: until interrupted
+    long maxBytes = -1;      // -1: no limit
+    int maxLines = 5;        // names per packet
+};
+
+int Run(const Settings& settings);
+
+}  // namespace monitor

@@ -1,0 +1,22 @@
+// A private scratch area for runs that drive many protocol objects: the
+// library's Windows-directory files go to a temporary directory (unless the
+// user chose TREVALO_WINDIR) and the current directory is a temporary one
+// without config/, so the speed file is never written. Undone on scope exit.
+#pragma once
+
+#include <string>
+
+class Scratch {
+public:
+    Scratch();
+    ~Scratch();
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+    bool ok() const { return !m_root.empty(); }
+
+private:
+    std::string m_root;
+    int m_oldCwd = -1;
+    bool m_setWindir = false;
+};
