@@ -1,9 +1,9 @@
-# Shared part of the mingw-w64 toolchains. Linked with -static, the DLL and
-# the test host need nothing but system DLLs beside them: libgcc, libstdc++
-# and, where the compiler uses the posix thread model, winpthread are linked
-# in. The win32 thread model is preferred as it needs no winpthread at all.
-find_program(CMAKE_C_COMPILER NAMES ${TREVALO_MINGW_PREFIX}-gcc-win32 ${TREVALO_MINGW_PREFIX}-gcc)
-find_program(CMAKE_CXX_COMPILER NAMES ${TREVALO_MINGW_PREFIX}-g++-win32 ${TREVALO_MINGW_PREFIX}-g++)
+# Shared part of the mingw-w64 toolchains. The posix thread model, because
+# the library uses std::mutex, which GCC 12's win32 model lacks. Linked with
+# -static, the DLL and the test host need nothing but system DLLs beside
+# them: libgcc, libstdc++ and winpthread are linked in.
+find_program(CMAKE_C_COMPILER NAMES ${TREVALO_MINGW_PREFIX}-gcc-posix ${TREVALO_MINGW_PREFIX}-gcc)
+find_program(CMAKE_CXX_COMPILER NAMES ${TREVALO_MINGW_PREFIX}-g++-posix ${TREVALO_MINGW_PREFIX}-g++)
 find_program(CMAKE_RC_COMPILER NAMES ${TREVALO_MINGW_PREFIX}-windres)
 find_program(CMAKE_OBJDUMP NAMES ${TREVALO_MINGW_PREFIX}-objdump)
 
