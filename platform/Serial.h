@@ -28,6 +28,7 @@ struct SerialPort {
     _OVERLAPPED* osRead = nullptr;   // read block with its manual-reset event
     _OVERLAPPED* osWrite = nullptr;  // write block with its manual-reset event
     _OVERLAPPED* osWait = nullptr;   // the watch thread's WaitCommEvent block
+    unsigned number = 0;             // the COM port number while open
     unsigned long lastError = 0;
 #else
     int fd = -1;      // the tty, held exclusively; -1 while closed

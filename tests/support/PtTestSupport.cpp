@@ -1,5 +1,6 @@
 #include "support/PtTestSupport.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -54,6 +55,72 @@ void Drive(CPtProtocol* p, PtPortHandle* h, const Op& op, uint8_t* buf, int* len
         case Act::Attach: p->AttachPort(h); break;
         case Act::Detach: p->DetachPort(h); break;
     }
+}
+
+const char* ActName(Act act) {
+    switch (act) {
+        case Act::Cmd: return "cmd";
+        case Act::Power: return "power";
+        case Act::Lamp: return "lamp";
+        case Act::Aux: return "aux";
+        case Act::AutoPan: return "autopan";
+        case Act::AutoScan: return "autoscan";
+        case Act::Speed: return "speed";
+        case Act::PresetNo: return "preset";
+        case Act::ScanNo: return "scan";
+        case Act::Attach: return "attach";
+        case Act::Detach: return "detach";
+    }
+    return "?";
+}
+
+std::string OpText(const Op& op) {
+    return std::string(ActName(op.act)) + ":" + std::to_string(op.a) + ":" + std::to_string(op.b);
+}
+
+std::string OneLine(std::string s) {
+    for (char& c : s)
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    return s;
+}
+
+// One "file" line per file in dir, so a replay starts from the same files.
+void DumpFiles(FILE* out, const char* tag, const std::string& dir) {
+    DIR* d = opendir(dir.c_str());
+    if (!d) return;
+    while (dirent* e = readdir(d)) {
+        if (e->d_name[0] == '.') continue;
+        FILE* f = std::fopen((dir + "/" + e->d_name).c_str(), "rb");
+        if (!f) continue;
+        std::vector<uint8_t> bytes;
+        for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
+        std::fclose(f);
+        std::fprintf(out, "file\t%s\t%s\t%s\n", tag, e->d_name, ToHex(bytes).c_str());
+    }
+    closedir(d);
+}
+
+// With TREVALO_VECTOR_FILE set, every row checked is appended to that file
+// with the library's files as they stood just before it: the Windows host
+// replays the capture half against the real DLL from the same start.
+void DumpRow(const Vector& v, const std::string& want) {
+    const char* path = std::getenv("TREVALO_VECTOR_FILE");
+    if (!path || !*path) return;
+    FILE* out = std::fopen(path, "a");
+    if (!out) {
+        ADD_FAILURE() << "cannot append to " << path;
+        return;
+    }
+    const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string setup;
+    for (const Op& s : v.setup) setup += (setup.empty() ? "" : " ") + OpText(s);
+    std::fprintf(out, "row\t%s.%s\t%s\t%d\t%d\t%s\t%s\t%s\n", t ? t->test_suite_name() : "?",
+                 t ? t->name() : "?", OneLine(v.name).c_str(), v.index, v.address, setup.c_str(),
+                 OpText(v.op).c_str(), want.c_str());
+    DumpFiles(out, "config", "config");
+    const char* windir = std::getenv("TREVALO_WINDIR");
+    if (windir && *windir) DumpFiles(out, "windows", windir);
+    std::fclose(out);
 }
 
 }  // namespace
@@ -192,9 +259,10 @@ void CheckVectors(const std::vector<Vector>& rows) {
     for (const Vector& v : rows) {
         SCOPED_TRACE(v.name);
         {
+            const std::string want = v.expect[0] == '-' ? "-" : ToHex(Hex(v.expect));
+            DumpRow(v, want);
             CaptureChannel ch(v.index, v.address);
             ASSERT_TRUE(ch.ok()) << "index " << v.index << " does not open";
-            const std::string want = v.expect[0] == '-' ? "-" : ToHex(Hex(v.expect));
             EXPECT_EQ(ch.Run(v.setup, v.op), want);
         }
         if (v.serial[0]) {

@@ -1,0 +1,19 @@
+// Stands in for the framework's DLL start-up: the application object's
+// InitInstance at process attach, ExitInstance at detach.
+#include <windows.h>
+
+#include "interface/CPtApp.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    switch (reason) {
+        case DLL_PROCESS_ATTACH:
+            PtModuleAttach();
+            break;
+        case DLL_PROCESS_DETACH:
+            PtModuleDetach();
+            break;
+        default:
+            break;
+    }
+    return TRUE;
+}

@@ -1,0 +1,320 @@
+// Serial ports on Win32: an overlapped COM handle, one OVERLAPPED block with
+// its manual-reset event for reads, one for writes and one for the watch
+// thread's WaitCommEvent. CComPort holds the algorithm; these map it onto
+// the API one call at a time.
+#include <windows.h>
+
+#include <cstdio>
+#include <new>
+
+#include "platform/Platform.h"
+#include "platform/Serial.h"
+#include "platform/win32/Win32Internal.h"
+
+namespace platform {
+namespace {
+
+constexpr DWORD kAllPurge = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+
+OVERLAPPED* NewBlock() {
+    OVERLAPPED* o = new (std::nothrow) OVERLAPPED{};
+    if (!o) return nullptr;
+    o->hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!o->hEvent) {
+        delete o;
+        return nullptr;
+    }
+    return o;
+}
+
+void FreeBlock(OVERLAPPED*& o) {
+    if (!o) return;
+    CloseHandle(o->hEvent);
+    delete o;
+    o = nullptr;
+}
+
+// Windows' serial driver refuses a second open of a held port whatever the
+// share mode; Wine's emulation lets it through. The ports this process
+// holds are kept here too, so that two channels never share a line.
+win32::LockedSet& HeldPorts() {
+    static win32::LockedSet held;
+    return held;
+}
+
+unsigned long Id(HANDLE h) { return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(h)); }
+
+}  // namespace
+
+bool SerialCreateEvents(SerialPort& p) {
+    if (!p.osRead) p.osRead = NewBlock();
+    if (!p.osWrite) p.osWrite = NewBlock();
+    if (p.osRead && p.osWrite) return true;
+    SerialCloseEvents(p);
+    return false;
+}
+
+void SerialCloseEvents(SerialPort& p) {
+    FreeBlock(p.osRead);
+    FreeBlock(p.osWrite);
+}
+
+unsigned long SerialDebugId(const SerialPort& p, int which) {
+    if (which == 0) return Id(p.hComDev);
+    const OVERLAPPED* o = which == 1 ? p.osRead : p.osWrite;
+    return o ? Id(o->hEvent) : 0;
+}
+
+// "COM1".."COM9" open by their plain names; from COM10 on, Windows knows
+// the port only in the device namespace, "\\.\COM10".
+bool SerialOpen(SerialPort& p, unsigned number) {
+    if (p.hComDev) return true;
+    if (!HeldPorts().Insert(number)) {
+        p.lastError = ERROR_ACCESS_DENIED;  // what Windows reports for a held port
+        return false;
+    }
+    char name[32];
+    std::snprintf(name, sizeof name, number > 9 ? "\\\\.\\COM%u" : "COM%u", number);
+    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        p.lastError = GetLastError();
+        HeldPorts().Erase(number);
+        return false;
+    }
+    p.hComDev = h;
+    p.number = number;
+    p.lastError = 0;
+    return true;
+}
+
+unsigned long SerialLastError(const SerialPort& p) { return p.lastError; }
+
+bool SerialIsOpen(const SerialPort& p) { return p.hComDev != nullptr; }
+
+void SerialClose(SerialPort& p) {
+    if (!p.hComDev) return;
+    CloseHandle(p.hComDev);
+    p.hComDev = nullptr;
+    HeldPorts().Erase(p.number);
+}
+
+// Clearing the mask completes a pending WaitCommEvent with no event.
+bool SerialSetRxMask(SerialPort& p, bool on) {
+    return p.hComDev && SetCommMask(p.hComDev, on ? EV_RXCHAR : 0);
+}
+
+bool SerialPrepare(SerialPort& p, uint32_t inQueue, uint32_t outQueue, const SerialTimeouts& t) {
+    if (!p.hComDev) return false;
+    const BOOL queues = SetupComm(p.hComDev, inQueue, outQueue);
+    COMMTIMEOUTS ct;
+    ct.ReadIntervalTimeout = t.readInterval;
+    ct.ReadTotalTimeoutMultiplier = t.readMultiplier;
+    ct.ReadTotalTimeoutConstant = t.readConstant;
+    ct.WriteTotalTimeoutMultiplier = t.writeMultiplier;
+    ct.WriteTotalTimeoutConstant = t.writeConstant;
+    return SetCommTimeouts(p.hComDev, &ct) && queues;
+}
+
+void SerialPurge(SerialPort& p) {
+    if (p.hComDev) PurgeComm(p.hComDev, kAllPurge);
+}
+
+bool SerialSetLine(SerialPort& p, const SerialLine& line) {
+    if (!p.hComDev) return false;
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(p.hComDev, &dcb)) {
+        p.lastError = GetLastError();
+        return false;
+    }
+    dcb.BaudRate = line.baud;
+    dcb.ByteSize = static_cast<BYTE>(line.byteSize);
+    dcb.Parity = static_cast<BYTE>(line.parity);
+    dcb.StopBits = static_cast<BYTE>(line.stopBits);
+    dcb.fOutxDsrFlow = line.dsrOutFlow;
+    dcb.fDtrControl = line.dtrHandshake ? DTR_CONTROL_HANDSHAKE : DTR_CONTROL_ENABLE;
+    dcb.fOutxCtsFlow = line.ctsOutFlow;
+    dcb.fRtsControl = line.rtsHandshake ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
+    dcb.fOutX = dcb.fInX = line.xonXoff;
+    dcb.fBinary = TRUE;
+    dcb.fParity = TRUE;
+    dcb.XonChar = static_cast<char>(line.xonChar);
+    dcb.XoffChar = static_cast<char>(line.xoffChar);
+    dcb.XonLim = line.xonLim;
+    dcb.XoffLim = line.xoffLim;
+    if (!SetCommState(p.hComDev, &dcb)) {
+        p.lastError = GetLastError();
+        return false;
+    }
+    return true;
+}
+
+void SerialSetDtr(SerialPort& p, bool on) {
+    if (p.hComDev) EscapeCommFunction(p.hComDev, on ? SETDTR : CLRDTR);
+}
+
+void SerialWriteStart(SerialPort& p, const uint8_t* data, size_t n) {
+    if (!p.hComDev || !p.osWrite || !data || n == 0) return;
+    // A write given up on is still in the driver, on the same block: end it
+    // before the block is used again.
+    if (!HasOverlappedIoCompleted(p.osWrite)) {
+        DWORD ignored;
+        CancelIoEx(p.hComDev, p.osWrite);
+        GetOverlappedResult(p.hComDev, p.osWrite, &ignored, TRUE);
+    }
+    p.osWrite->Offset = p.osWrite->OffsetHigh = 0;
+    DWORD written = 0;
+    if (WriteFile(p.hComDev, data, static_cast<DWORD>(n), &written, p.osWrite)) return;
+    const DWORD error = GetLastError();
+    if (error == ERROR_IO_PENDING) return;
+    // Failed at once: signal the block so that the wait ends now, not after
+    // its ten seconds.
+    p.lastError = error;
+    SetEvent(p.osWrite->hEvent);
+}
+
+bool SerialWriteWait(SerialPort& p, unsigned ms) {
+    if (!p.hComDev || !p.osWrite) return true;
+    return WaitForSingleObject(p.osWrite->hEvent, ms) == WAIT_OBJECT_0;
+}
+
+int SerialBytesWaiting(SerialPort& p) {
+    if (!p.hComDev) return 0;
+    DWORD errors = 0;
+    COMSTAT stat{};
+    if (!ClearCommError(p.hComDev, &errors, &stat)) return 0;
+    return static_cast<int>(stat.cbInQue);
+}
+
+SerialIo SerialReadStart(SerialPort& p, uint8_t* data, int max, int* count) {
+    *count = 0;
+    if (!p.hComDev || !p.osRead || !data || max <= 0) return SerialIo::Failed;
+    p.osRead->Offset = p.osRead->OffsetHigh = 0;
+    DWORD got = 0;
+    if (ReadFile(p.hComDev, data, static_cast<DWORD>(max), &got, p.osRead)) {
+        *count = static_cast<int>(got);
+        return SerialIo::Done;
+    }
+    p.lastError = GetLastError();
+    return p.lastError == ERROR_IO_PENDING ? SerialIo::Pending : SerialIo::Failed;
+}
+
+int SerialReadFinish(SerialPort& p) {
+    if (!p.hComDev || !p.osRead) return 0;
+    DWORD got = 0;
+    while (!GetOverlappedResult(p.hComDev, p.osRead, &got, TRUE)) {
+        p.lastError = GetLastError();
+        if (p.lastError != ERROR_IO_INCOMPLETE) {
+            SerialBytesWaiting(p);
+            break;
+        }
+    }
+    return static_cast<int>(got);
+}
+
+bool SerialWatchBegin(SerialPort& p) {
+    if (!p.osWait) p.osWait = NewBlock();
+    return p.osWait != nullptr;
+}
+
+unsigned long SerialWatchId(const SerialPort& p) { return p.osWait ? Id(p.osWait->hEvent) : 0; }
+
+void SerialWatchEnd(SerialPort& p) { FreeBlock(p.osWait); }
+
+bool SerialWaitEvent(SerialPort& p) {
+    if (!p.hComDev || !p.osWait) {
+        ::Sleep(100);
+        return false;
+    }
+    DWORD mask = 0;
+    if (!WaitCommEvent(p.hComDev, &mask, p.osWait)) {
+        DWORD ignored;
+        if (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(p.hComDev, p.osWait, &ignored, TRUE)) {
+            // A line that fails the wait at once (a device gone) must not
+            // turn this loop into a busy one.
+            ::Sleep(100);
+            return false;
+        }
+    }
+    return (mask & EV_RXCHAR) != 0;
+}
+
+// --- threads -----------------------------------------------------------------
+
+struct Thread {
+    HANDLE handle = nullptr;
+    DWORD id = 0;
+    void (*fn)(void*) = nullptr;
+    void* arg = nullptr;
+};
+
+namespace {
+
+DWORD WINAPI Trampoline(LPVOID raw) {
+    const Thread* t = static_cast<const Thread*>(raw);
+    void (*fn)(void*) = t->fn;  // the record may go while fn runs
+    void* arg = t->arg;
+    fn(arg);
+    return 0;
+}
+
+// How long a woken watch thread gets to finish before it is ended by force.
+constexpr DWORD kEndWaitMs = 1000;
+
+}  // namespace
+
+Thread* ThreadStart(void (*fn)(void*), void* arg) {
+    Thread* t = new (std::nothrow) Thread;
+    if (!t) return nullptr;
+    t->fn = fn;
+    t->arg = arg;
+    t->handle = CreateThread(nullptr, 0, &Trampoline, t, 0, &t->id);
+    if (!t->handle) {
+        delete t;
+        return nullptr;
+    }
+    return t;
+}
+
+// The caller has woken the thread (cleared the mask and its run flag).
+// Waiting keeps incoming sent messages flowing: a watch thread may be in
+// SendMessageA to a window of this very thread. When this thread is at that
+// moment handling the watch thread's own message (a host that closes the
+// port from its WM_COPYDATA handler), the message is answered first so that
+// the thread can return. TerminateThread stays the last resort, for a
+// thread stuck in a window procedure that never returns.
+void ThreadEnd(Thread* t) {
+    if (!t) return;
+    if (GetCurrentThreadId() == t->id) {
+        CloseHandle(t->handle);
+        delete t;
+        return;
+    }
+    if (InSendMessage() && win32::IsSendingToHost(t->id)) ReplyMessage(TRUE);
+    bool ended = false;
+    const DWORD start = GetTickCount();
+    for (DWORD waited = 0; !ended && waited < kEndWaitMs; waited = GetTickCount() - start) {
+        const DWORD r = MsgWaitForMultipleObjects(1, &t->handle, FALSE, kEndWaitMs - waited, QS_SENDMESSAGE);
+        if (r == WAIT_OBJECT_0) {
+            ended = true;
+        } else if (r == WAIT_OBJECT_0 + 1) {
+            MSG msg;
+            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // runs sent messages only
+        } else if (r != WAIT_TIMEOUT) {
+            break;
+        }
+    }
+    if (!ended) {
+        TerminateThread(t->handle, 0);
+        WaitForSingleObject(t->handle, INFINITE);
+    }
+    CloseHandle(t->handle);
+    delete t;
+}
+
+bool ThreadIsCurrent(const Thread* t) { return t && GetCurrentThreadId() == t->id; }
+
+unsigned long ThreadDebugId(const Thread* t) { return t ? Id(t->handle) : 0; }
+
+}  // namespace platform
