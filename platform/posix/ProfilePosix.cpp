@@ -15,16 +15,10 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/posix/Text.h"
 
 namespace platform {
 namespace {
-
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-    return s.substr(b, e - b);
-}
 
 bool SameName(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
 

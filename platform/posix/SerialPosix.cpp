@@ -24,16 +24,10 @@
 #include "platform/Platform.h"
 #include "platform/Serial.h"
 #include "platform/posix/SerialPosix.h"
+#include "platform/posix/Text.h"
 
 namespace platform {
 namespace {
-
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-    return s.substr(b, e - b);
-}
 
 // "COM3=/dev/ttyUSB0" lines, "#" starts a comment; the first match wins.
 std::string FromPortMap(const char* file, unsigned number) {
