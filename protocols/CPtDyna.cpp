@@ -11,6 +11,7 @@
 
 #include "interface/PtRegistry.h"
 #include "platform/Platform.h"
+#include "protocol/PtCodeFile.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -63,18 +64,11 @@ constexpr unsigned kAxisGapMs = 100;
 
 std::string LogPath() { return platform::JoinPath(platform::WindowsDirectory(), "DynaPT.log"); }
 
-// One record: the code as a 32-bit little-endian integer at offset 0.
-void WriteLastCode(int code) {
-    const uint32_t v = static_cast<uint32_t>(code);
-    const uint8_t record[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                               static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
-    platform::FileWriteAt0(LogPath(), record, sizeof record);
-}
+void WriteLastCode(int code) { ptcodefile::Write(LogPath(), code); }
 
 int ReadLastCode() {
-    uint8_t r[4];
-    if (!platform::FileReadAt0(LogPath(), r, sizeof r)) return -1;
-    return static_cast<int32_t>(r[0] | r[1] << 8 | r[2] << 16 | static_cast<uint32_t>(r[3]) << 24);
+    int32_t code = -1;
+    return ptcodefile::Read(LogPath(), code) ? code : -1;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "interface/PtRegistry.h"
 #include "platform/Platform.h"
+#include "protocol/PtCodeFile.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/PtTable.h"
 
@@ -29,20 +30,8 @@ constexpr uint8_t kAttachCommand = 0x98, kAutoPanCommand = 0x8E;
 
 std::string LastCommandFile() { return platform::FixedWindowsPath("c:\\windows\\PTINI.INI"); }
 
-bool ReadLastCode(int32_t& code) {
-    uint8_t b[4];
-    if (!platform::FileReadAt0(LastCommandFile(), b, sizeof b)) return false;
-    code = static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                                static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
-    return true;
-}
-
-void WriteLastCode(int32_t code) {
-    const uint32_t v = static_cast<uint32_t>(code);
-    const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                          static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
-    platform::FileWriteAt0(LastCommandFile(), b, sizeof b);
-}
+bool ReadLastCode(int32_t& code) { return ptcodefile::Read(LastCommandFile(), code); }
+void WriteLastCode(int32_t code) { ptcodefile::Write(LastCommandFile(), code); }
 
 }  // namespace
 
