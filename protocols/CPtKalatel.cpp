@@ -31,7 +31,7 @@ const Row kCommands[] = {
 };
 
 // Two decimal digits of v modulo 100. Only 0 to 19 (addresses) and 0 to 99
-// (presets) are defined for the device; larger values keep to digits
+// (presets) are defined for the device; larger addresses keep to digits
 // rather than spilling into ':' and beyond.
 void TwoDigits(uint8_t* out, unsigned v) {
     out[0] = ptcheck::DecDigit(v, 1);
@@ -62,8 +62,13 @@ public:
                 m_byPacket[0] = static_cast<uint8_t>(row->param[0]);
                 m_byPacket[1] = static_cast<uint8_t>(row->param[1]);
                 m_byLast = row->letter;
-            } else {
+            } else if (m_nPreset >= 0 && m_nPreset <= 99) {
                 TwoDigits(m_byPacket, static_cast<unsigned>(m_nPreset));
+            } else {
+                // Two digits cannot name this preset; a wrong one would move
+                // the camera somewhere else, so nothing is sent.
+                NoPacket();
+                return;
             }
             m_byPacket[2] = row->letter;
         } else {
