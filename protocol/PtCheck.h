@@ -55,4 +55,10 @@ inline uint8_t DecDigit(unsigned v, unsigned n) {
     return static_cast<uint8_t>('0' + v % 10);
 }
 
+// The last two decimal digits of v, tens first, as ASCII.
+inline void TwoDigits(uint8_t* out, unsigned v) {
+    out[0] = DecDigit(v, 1);
+    out[1] = DecDigit(v, 0);
+}
+
 }  // namespace ptcheck

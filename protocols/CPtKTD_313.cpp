@@ -30,13 +30,6 @@ const Row kCommands[] = {
 const uint8_t kMovePrefix[2] = {'2', '7'};
 const uint8_t kLensPrefix[2] = {'0', '0'};
 
-// Two decimal digits: exact for addresses 0..19 and presets 0..99; larger
-// values send their last two digits instead of leaving the digit range.
-void TwoDigits(uint8_t* out, unsigned value) {
-    out[0] = ptcheck::DecDigit(value, 1);
-    out[1] = ptcheck::DecDigit(value, 0);
-}
-
 }  // namespace
 
 class CPtKTD_313 : public CPtQuietProtocol {
@@ -45,7 +38,9 @@ public:
 
     void AttachPort(PtPortHandle* h) override {
         m_byFrame[3] = '0';
-        TwoDigits(m_byFrame + 4, static_cast<uint8_t>(h->address));
+        // Exact for addresses 0..19; larger ones keep to their last two digits
+        // rather than leaving the digit range.
+        ptcheck::TwoDigits(m_byFrame + 4, static_cast<uint8_t>(h->address));
         m_byFrame[6] = '~';
         NoPacket();
     }
@@ -57,7 +52,15 @@ public:
         switch (row->kind) {
             case kMove: SetPrefix(kMovePrefix); break;
             case kLens: SetPrefix(kLensPrefix); break;
-            case kPreset: TwoDigits(m_byFrame, static_cast<unsigned>(m_nPreset)); break;
+            case kPreset:
+                // Two digits cannot name a preset outside 0..99; a wrong one
+                // would move the camera somewhere else, so nothing is sent.
+                if (m_nPreset < 0 || m_nPreset > 99) {
+                    NoPacket();
+                    return;
+                }
+                ptcheck::TwoDigits(m_byFrame, static_cast<unsigned>(m_nPreset));
+                break;
             case kStop: break;
         }
         if (row->kind == kStop) {

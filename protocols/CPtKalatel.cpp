@@ -30,14 +30,6 @@ const Row kCommands[] = {
     {PT_PRESET_GOTO, nullptr, 'E'},
 };
 
-// Two decimal digits of v modulo 100. Only 0 to 19 (addresses) and 0 to 99
-// (presets) are defined for the device; larger addresses keep to digits
-// rather than spilling into ':' and beyond.
-void TwoDigits(uint8_t* out, unsigned v) {
-    out[0] = ptcheck::DecDigit(v, 1);
-    out[1] = ptcheck::DecDigit(v, 0);
-}
-
 }  // namespace
 
 class CPtKalatel : public CPtQuietProtocol {
@@ -46,7 +38,9 @@ public:
 
     void AttachPort(PtPortHandle* h) override {
         m_byPacket[3] = '0';
-        TwoDigits(m_byPacket + 4, static_cast<uint8_t>(h->address));
+        // Exact for addresses 0..19; larger ones keep to their last two digits
+        // rather than leaving the digit range.
+        ptcheck::TwoDigits(m_byPacket + 4, static_cast<uint8_t>(h->address));
         m_byPacket[6] = '~';
         NoPacket();
     }
@@ -63,7 +57,7 @@ public:
                 m_byPacket[1] = static_cast<uint8_t>(row->param[1]);
                 m_byLast = row->letter;
             } else if (m_nPreset >= 0 && m_nPreset <= 99) {
-                TwoDigits(m_byPacket, static_cast<unsigned>(m_nPreset));
+                ptcheck::TwoDigits(m_byPacket, static_cast<unsigned>(m_nPreset));
             } else {
                 // Two digits cannot name this preset; a wrong one would move
                 // the camera somewhere else, so nothing is sent.

@@ -30,8 +30,8 @@ TEST(KTGroup, Vectors) {
         {"KTD diagonal leaves length", 36, 1, {Cmd(PT_UP)}, Cmd(PT_UP_RIGHT), "-", ""},
         {"KTD address 25 as two digits", 36, 25, {}, Cmd(PT_UP), "32 37 55 30 32 35 7E"},
         {"KTD address 200, last two digits", 36, 200, {}, Cmd(PT_UP), "32 37 55 30 30 30 7E"},
-        {"KTD preset 123 keeps last two digits", 36, 1, {PresetNo(123)}, Cmd(PT_PRESET_SET),
-         "32 33 51 30 30 31 7E"},
+        {"KTD preset beyond two digits sends nothing", 36, 1, {PresetNo(123)}, Cmd(PT_PRESET_SET),
+         "", ""},
         {"KTD attach sends nothing", 36, 1, {}, Attach(), "", ""},
 
         {"KTS up", 39, 1, {}, Cmd(PT_UP), "02 81 52 55 86 03", "02 81 52 55 86 03"},
