@@ -166,12 +166,14 @@ TEST(LineFault, FarEndVanishesMidCommand) {
         const uint64_t us = NowUs() - t0;
         vanish.join();
         EXPECT_GE(us, 140000u) << "the write did not wait for the full line";
-        EXPECT_LT(us, 450000u) << "the write waited on after the far end went";
+        // A write that waited out its time-out would take 1.2 s; the margin is
+        // for a loaded machine.
+        EXPECT_LT(us, 1000000u) << "the write waited on after the far end went";
 
         // After that the line takes commands at once (as SerialPort tests too).
         const uint64_t t1 = NowUs();
         SetPtCmd(h, 0, PT_STOP);
-        EXPECT_LT(NowUs() - t1, 30000u + 100000u);
+        EXPECT_LT(NowUs() - t1, 800000u);
         const uint64_t t2 = NowUs();
         SetPtClose(h, 0);
         EXPECT_LT(NowUs() - t2, 1000000u);
@@ -235,7 +237,7 @@ TEST(LineFault, HostClosesWhileBytesArrive) {
         ASSERT_GT(flood.sent(), 0u);
         const uint64_t t0 = NowUs();
         SetPtClose(h, 0);
-        EXPECT_LT(NowUs() - t0, 1000000u);
+        EXPECT_LT(NowUs() - t0, 2000000u);  // 200 ms of pauses, the rest is margin
         const size_t atClose = check.got;
         usleep(50000);
         EXPECT_EQ(check.got, atClose) << "bytes delivered after the close";
