@@ -87,9 +87,18 @@ size_t Pty::Stray(unsigned ms) {
 }
 
 // A first thread lets a sanitizer start its own helpers before the count.
+// A joined thread can still be listed for a moment after the join returns,
+// so the count is taken once it has held still for a few milliseconds.
 std::pair<size_t, size_t> Resources() {
     std::thread([] {}).join();
-    return {Entries("/proc/self/task"), Entries("/proc/self/fd")};
+    std::pair<size_t, size_t> last{Entries("/proc/self/task"), Entries("/proc/self/fd")};
+    for (int i = 0; i < 200; ++i) {
+        usleep(2000);
+        const std::pair<size_t, size_t> now{Entries("/proc/self/task"), Entries("/proc/self/fd")};
+        if (now == last) break;
+        last = now;
+    }
+    return last;
 }
 
 double CpuMs() {
