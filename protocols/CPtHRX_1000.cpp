@@ -4,6 +4,7 @@
 // The line is 7-bit after the sync: bit 7 of bytes 3 to 7 travels in
 // bits 1 to 5 of byte 1, and the check is taken before that masking.
 #include "interface/PtRegistry.h"
+#include "protocol/PtCheck.h"
 #include "protocols/QuietProtocol.h"
 
 namespace {
@@ -42,7 +43,7 @@ public:
             if (r.code != code) continue;
             for (int i = 0; i < 3; ++i) f[4 + i] = r.bytes[i];
         }
-        f[7] = static_cast<uint8_t>(0x40 - (f[3] + f[4] + f[5] + f[6]));
+        f[7] = ptcheck::SumTo(0x40, f, 3, 6);
         for (int i = 3; i <= 7; ++i) {
             if (f[i] & 0x80) f[1] |= static_cast<uint8_t>(1u << (i - 2));
         }
