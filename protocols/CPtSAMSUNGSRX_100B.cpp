@@ -76,7 +76,7 @@ private:
             m_byPacket[3 + i] =
                 static_cast<uint8_t>(bytes[i] == kPreset ? m_nPreset + 0x80 : static_cast<uint32_t>(bytes[i]));
         m_byPacket[9] = 0xAA;
-        m_byPacket[10] = static_cast<uint8_t>(0x21 - ptcheck::Sum(m_byPacket, 2, 8));
+        m_byPacket[10] = ptcheck::SumTo(0x21, m_byPacket, 2, 8);
         Out(*this, h).Put(m_byPacket);
     }
 
