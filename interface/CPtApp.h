@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "interface/PtPortHandle.h"
+#include "protocol/PtPortHandle.h"
 
 class CPtManager;
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "interface/PtPortHandle.h"
+#include "protocol/PtPortHandle.h"
 
 class CPtProtocol;
 

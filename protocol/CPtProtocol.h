@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "interface/PtPortHandle.h"
+#include "protocol/PtPortHandle.h"
 #include "protocol/PtCommand.h"
 
 class CPtProtocol {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "interface/PtPortHandle.h"
+#include "protocol/PtPortHandle.h"
 #include "interface/PtRegistry.h"
 #include "protocol/CPtProtocol.h"
 #include "support/PtTestSupport.h"

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "trevalo.h"
-#include "windows/HostSupport.h"
+#include "tests/windows/HostSupport.h"
 
 namespace host {
 

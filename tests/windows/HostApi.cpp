@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "windows/HostSupport.h"
+#include "tests/windows/HostSupport.h"
 
 namespace host {
 

@@ -12,7 +12,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "windows/HostSupport.h"
+#include "tests/windows/HostSupport.h"
 
 namespace host {
 namespace {

@@ -4,7 +4,7 @@
 // WritePrivateProfileStringA is what the DLL's next open loads.
 #include <cstdio>
 
-#include "windows/HostSupport.h"
+#include "tests/windows/HostSupport.h"
 
 namespace host {
 namespace {

@@ -12,7 +12,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "windows/HostSupport.h"
+#include "tests/windows/HostSupport.h"
 
 namespace host {
 namespace {
