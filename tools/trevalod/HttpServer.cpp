@@ -14,9 +14,13 @@
 namespace trevalod {
 namespace {
 
+// Bodies over the limit are still read up to here before the connection is cut.
+constexpr size_t kMaxDiscard = 1024 * 1024;
+
 struct Upload {
     std::string body;
     bool tooLarge = false;
+    size_t seen = 0;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };
 
@@ -65,15 +69,17 @@ MHD_Result OnRequest(void* cls, MHD_Connection* connection, const char* url, con
         up = new Upload;
         *state = up;
         const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length");
-        if (length && std::strtoull(length, nullptr, 10) > kMaxBody) up->tooLarge = true;
-        return MHD_YES;
-    }
-    if (*size) {
+        const unsigned long long declared = length ? std::strtoull(length, nullptr, 10) : 0;
+        up->tooLarge = declared > kMaxBody;
+        // A body past the limit is read and dropped, so the client is there
+        // to read the refusal; one far past it is refused before it is read.
+        if (declared <= kMaxDiscard) return MHD_YES;
+    } else if (*size) {
+        up->seen += *size;
         if (!up->tooLarge && up->body.size() + *size <= kMaxBody) up->body.append(data, *size);
         else up->tooLarge = true;
         *size = 0;
-        // Past the limit we answer at once and close instead of reading on.
-        if (!up->tooLarge) return MHD_YES;
+        if (up->seen <= kMaxDiscard) return MHD_YES;
     }
     HttpReply reply;
     if (std::strcmp(method, "POST") != 0) {
