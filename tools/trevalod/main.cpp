@@ -84,7 +84,9 @@ int main(int argc, char** argv) {
                            config.cameras[i].port, config.cameras[i].name});
     }
     Discovery discovery;
-    if (ok && config.discovery) ok = discovery.Start(config.address, config.discoveryPort, devices, error);
+    // Without discovery a VMS can still be pointed at the address by hand.
+    if (ok && config.discovery && !discovery.Start(config.address, config.discoveryPort, devices, error))
+        LogLine(Level::Warning, error + "; discovery is off");
     if (!ok) {
         LogLine(Level::Error, error);
         http.Stop();
@@ -94,7 +96,7 @@ int main(int argc, char** argv) {
     }
     LogLine(Level::Info, "listening on " + config.address + ":" + std::to_string(http.BoundPort(0)) + ", " +
                              std::to_string(config.cameras.size()) + " camera(s)" +
-                             (config.discovery ? ", discovery on port " + std::to_string(discovery.Port()) : ""));
+                             (discovery.Port() ? ", discovery on port " + std::to_string(discovery.Port()) : ""));
 
     int sig = 0;
     while (sigwait(&stop, &sig) != 0) {
