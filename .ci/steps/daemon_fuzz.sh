@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # The libFuzzer target over trevalod's SOAP request handler, with
 # AddressSanitizer and UndefinedBehaviorSanitizer, for
-# TREVALOD_FUZZ_SECONDS (default 45) from the seeds in fuzz/corpus_soap.
+# TREVALOD_FUZZ_SECONDS (default 30) from the seeds in fuzz/corpus_soap.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
 start=$(date +%s)
-seconds=${TREVALOD_FUZZ_SECONDS:-45}
+seconds=${TREVALOD_FUZZ_SECONDS:-30}
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTREVALO_FUZZ=ON -DBUILD_TESTING=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
