@@ -81,6 +81,15 @@ bool ProfileWriteString(const std::string& file, const char* section, const char
     return WritePrivateProfileStringA(section, key, value, file.c_str()) != FALSE;
 }
 
+// The profile functions serialise their own read-modify-write; the keys
+// go in the order given, each kept once written.
+bool ProfileWriteStrings(const std::string& file, const char* section, const char* const* keys,
+                         const char* const* values, size_t count) {
+    bool ok = true;
+    for (size_t i = 0; i < count; ++i) ok = ProfileWriteString(file, section, keys[i], values[i]) && ok;
+    return ok;
+}
+
 bool FileEnsureExists(const std::string& path) {
     HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
