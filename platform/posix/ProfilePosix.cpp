@@ -265,6 +265,16 @@ bool WriteAll(int fd, const std::string& data, off_t at) {
     return true;
 }
 
+// Missing, or a regular file this process may read and write that is not
+// read-only (for root too, as on Windows) and not too large to be ours.
+bool MayRewrite(const std::string& target) {
+    struct stat st;
+    if (lstat(target.c_str(), &st) != 0) return errno == ENOENT;
+    return S_ISREG(st.st_mode) && (st.st_mode & 0222) &&
+           static_cast<unsigned long long>(st.st_size) <= posixfile::kTextLimit &&
+           faccessat(AT_FDCWD, target.c_str(), R_OK | W_OK, AT_EACCESS) == 0;
+}
+
 std::string Join(const std::vector<Line>& lines) {
     std::string out;
     for (const Line& l : lines) out += l.text + l.end;
@@ -280,6 +290,7 @@ bool ProfileWriteStrings(const std::string& file, const char* section, const cha
     if (target.empty()) return false;
     const std::string dir = DirOf(target);
     const std::string name = target.substr(target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1);
+    if (!MayRewrite(target)) return false;  // checked again under the lock; no lock file for a lost cause
     LockFile lock(target + ".lock");  // also fails, creating nothing, without the directory
     if (!lock.Held()) return false;
     RemoveStaleScratch(dir, name);
