@@ -271,7 +271,7 @@ TEST(LibraryFiles, SpeedFile) {
 // A zoom move, then the stop the log chooses: the zoom stop when the
 // log worked, the generic stop when it was not read.
 std::string MoveAndStopDyna(const std::string& dir, const std::string&) {
-    setenv("TREVALO_WINDIR", (dir + "/windows").c_str(), 1);
+    if (!dir.empty()) setenv("TREVALO_WINDIR", (dir + "/windows").c_str(), 1);
     SetPTInit();
     CaptureChannel ch(0, 1);
     if (!ch.ok()) return "open failed";
@@ -416,6 +416,74 @@ TEST(LibraryFiles, PortMap) {
          0, 0, {}},
         {"huge: no map", [](auto&, auto& p) { Sparse(p); }, false, "no port", "", "", 0, 0, {}},
     }, call);
+}
+
+std::string DirAndMode(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return path + " missing";
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    return path + " " + mode;
+}
+
+// Where the machine-wide state goes: the installed directory when this
+// process may write it, else the user's own state directory, made 0700.
+TEST(LibraryFiles, StateDirectoryFallback) {
+    const std::string d = TempDir();
+    ASSERT_EQ(chmod(d.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((d + "/system").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((d + "/nobody").c_str(), 0755), 0);
+    ASSERT_EQ(chown((d + "/nobody").c_str(), kNobody, kNobody), 0);
+    Put(d + "/file", "x");
+    struct Case {
+        const char* name;
+        std::string system, xdg, home;  // "" for unset
+        bool asNobody;
+        std::string expect;
+    };
+    const Case cases[] = {
+        {"installed directory writable", d + "/system", d + "/xdg1", d + "/home1", false, d + "/system 0755"},
+        {"installed directory missing: XDG_STATE_HOME", d + "/none", d + "/xdg2", d + "/home2", false,
+         d + "/xdg2/trevalo 0700"},
+        {"installed path is a file: XDG_STATE_HOME", d + "/file", d + "/xdg3", d + "/home3", false,
+         d + "/xdg3/trevalo 0700"},
+        {"installed directory not writable by the caller", d + "/system", d + "/nobody/xdg", d + "/home4", true,
+         d + "/nobody/xdg/trevalo 0700"},
+        {"relative XDG_STATE_HOME ignored: home", d + "/none", "relative", d + "/home5", false,
+         d + "/home5/.local/state/trevalo 0700"},
+        {"no XDG_STATE_HOME: home", d + "/none", "", d + "/home6/", false, d + "/home6/.local/state/trevalo 0700"},
+        {"fallback blocked by a file: installed path", d + "/none", d + "/file", "", false, d + "/none missing"},
+        {"nowhere to fall back: installed path", d + "/none", "", "", false, d + "/none missing"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(InChild(
+                      [&] {
+                          return DirAndMode(platform::posixfile::ChooseStateDirectory(
+                              c.system, c.xdg.empty() ? nullptr : c.xdg.c_str(),
+                              c.home.empty() ? nullptr : c.home.c_str()));
+                      },
+                      c.asNobody),
+                  c.expect);
+    }
+}
+
+// A default install, run by a service user who may not write the
+// installed directory (or where it is missing): the Dyna stop still
+// follows the last move, through the user's own state directory.
+TEST(LibraryFiles, DynaKeepsItsMemoryWithoutTheInstalledDirectory) {
+    const std::string d = TempDir();
+    ASSERT_EQ(chmod(d.c_str(), 0755), 0);
+    ASSERT_EQ(chown(d.c_str(), kNobody, kNobody), 0);
+    const std::string got = InChild(
+        [&] {
+            unsetenv("TREVALO_WINDIR");
+            setenv("XDG_STATE_HOME", (d + "/state").c_str(), 1);
+            return MoveAndStopDyna("", "") + " " + DirAndMode(platform::WindowsDirectory());
+        },
+        true);
+    EXPECT_EQ(got, kZoomStop + " " + d + "/state/trevalo 0700");
+    EXPECT_EQ(Slurp(d + "/state/trevalo/DynaPT.log"), std::string("\x0B\0\0\0", 4));
 }
 
 // Sections "<writer> <n>" with four keys each, every value naming both.
