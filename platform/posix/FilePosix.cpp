@@ -117,15 +117,18 @@ Open ReadText(const std::string& path, Trust trust, std::string& out, size_t lim
 std::string ChooseStateDirectory(const std::string& systemDir, const char* xdgStateHome,
                                  const char* home) {
     if (WritableDir(systemDir)) return systemDir;
+    auto trimmed = [](std::string p) {
+        while (p.size() > 1 && p.back() == '/') p.pop_back();
+        return p;
+    };
     std::string base;
     if (xdgStateHome && xdgStateHome[0] == '/')  // a relative value is invalid and ignored
-        base = xdgStateHome;
+        base = trimmed(xdgStateHome);
     else if (home && home[0] == '/')
-        base = std::string(home) + "/.local/state";
+        base = trimmed(home) + "/.local/state";
     else
         return systemDir;
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    const std::string dir = base + "/trevalo";
+    const std::string dir = (base == "/" ? "" : base) + "/trevalo";
     if (!WritableDir(dir) && !MakeDirs(dir, 0700)) return systemDir;
     return WritableDir(dir) ? dir : systemDir;
 }
