@@ -21,6 +21,7 @@
 #include <sys/eventfd.h>
 #endif
 
+#include "platform/Net.h"
 #include "platform/Platform.h"
 #include "platform/Serial.h"
 #include "platform/posix/SerialPosix.h"
@@ -113,6 +114,8 @@ void EndWrite(SerialPort& p) {
 }
 
 }  // namespace
+
+std::string PortName(unsigned number) { return DevicePath(number); }
 
 bool SerialCreateEvents(SerialPort& p) {
     if (p.wakeFd >= 0) return true;
