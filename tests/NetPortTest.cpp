@@ -208,7 +208,6 @@ public:
         return {0xFF, 253, 1,   0xFF, 251, 1,   0xFF, 253, 24, 0xFF, 251, 5,   0xFF, 253, 31, 0xFF, 251,
                 0,    0xFF, 253, 0,    0xFF, 253, 44, 0xFF, 241, 0xFF, 250, 24, 1,   0xFF, 240};
     }
-    // Once the port is open (the open purges what came before).
     static Bytes LaterData() { return {'A', 0xFF, 0xFF, 'B', 0xFF, 249, 0xFF, 253, 1, 'C'}; }
 
 private:
@@ -239,7 +238,11 @@ private:
                 uint8_t buf[512];
                 const ssize_t r = read(c, buf, sizeof buf);
                 if (r <= 0) break;
-                if (m_script == Script::Chatty && !m_sentLater) {
+                // Sent once the first frame shows the port open (its open
+                // purges what came before).
+                const Bytes frameStart = {0xFF, 0xFF, 0xFF, 0xFF};
+                if (m_script == Script::Chatty && !m_sentLater &&
+                    std::search(buf, buf + r, frameStart.begin(), frameStart.end()) != buf + r) {
                     const Bytes later = LaterData();
                     (void)!write(c, later.data(), later.size());
                     m_sentLater = true;
