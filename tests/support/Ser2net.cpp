@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <set>
 
 namespace pttest {
 namespace {
@@ -26,9 +27,7 @@ bool Accepts(unsigned port) {
     return ok;
 }
 
-}  // namespace
-
-unsigned FreePort() {
+unsigned AnyFreePort() {
     const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -40,6 +39,19 @@ unsigned FreePort() {
         port = ntohs(a.sin_port);
     close(s);
     return port;
+}
+
+}  // namespace
+
+// The kernel may hand out a just-released port again: each port goes out
+// once per process.
+unsigned FreePort() {
+    static std::set<unsigned> given;
+    for (int tries = 0; tries < 100; ++tries) {
+        const unsigned port = AnyFreePort();
+        if (port && given.insert(port).second) return port;
+    }
+    return 0;
 }
 
 std::string Ser2net::Program() {
