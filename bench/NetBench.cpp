@@ -48,7 +48,7 @@ struct Pty {
     int master = -1;
     std::string slave;
     Pty() {
-        master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
         if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) slave = ptsname(master);
     }
     ~Pty() {

@@ -2,6 +2,7 @@
 // pseudo-terminal as its device: the frames the pty receives, the line
 // settings RFC 2217 carries, bytes back to "DVR", and ser2net killed and
 // restarted under an open port.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <termios.h>
@@ -71,6 +72,9 @@ protected:
     void SetUp() override {
         if (Ser2net::Program().empty()) GTEST_SKIP() << "ser2net is not installed (Debian package ser2net)";
         ASSERT_TRUE(m_pty.ok());
+        // ser2net opens and closes the slave as clients come and go: a
+        // blocking read could catch the moment between poll and read.
+        fcntl(m_pty.master(), F_SETFL, fcntl(m_pty.master(), F_GETFL) | O_NONBLOCK);
         m_server.Add(m_pty.slave(), GetParam());
         ASSERT_TRUE(m_server.Start()) << "ser2net did not start";
         setenv("TREVALO_COM60", m_server.Url(0).c_str(), 1);
@@ -142,7 +146,8 @@ TEST_P(Ser2netTest, DeviceBytesReachTheReceiver) {
     ASSERT_NE(h, nullptr);
     std::vector<uint8_t> sent;
     for (int i = 0; i < 512; ++i) sent.push_back(static_cast<uint8_t>(255 - i % 256));
-    m_pty.Read(1, 300);  // ser2net has the device open once our connection is in
+    SetPtCmd(h, 0, PT_STOP);  // once it arrives, ser2net has the device open
+    ASSERT_EQ(m_pty.Read(7).size(), 7u);
     ASSERT_EQ(write(m_pty.master(), sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
     for (int i = 0; i < 300; ++i) {
         {

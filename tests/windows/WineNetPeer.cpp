@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
         std::printf("ser2net is not installed (Debian package ser2net)\n");
         return 77;
     }
-    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return 1;
     pttest::Ser2net server;
     server.Add(ptsname(master), true);
