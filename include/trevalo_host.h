@@ -29,6 +29,22 @@ TREVALO_API int TREVALO_CALL TrevaloRegisterHostWindow(const char* title,
 /* Removes the receiver for a title; when it returns, the receiver is no longer running. */
 TREVALO_API void TREVALO_CALL TrevaloUnregisterHostWindow(const char* title);
 
+/*
+ * Ports mapped to a network serial server (socket://HOST:PORT,
+ * rfc2217://HOST:PORT) reconnect by themselves when the link drops.  A
+ * watcher hears when the link of such a port drops and returns, and which
+ * line settings an RFC 2217 server acknowledged (text "19200 7E2").  It runs
+ * on the port's watch thread; serial devices never call it.
+ */
+#define TREVALO_LINK_DOWN 0
+#define TREVALO_LINK_UP 1
+#define TREVALO_LINK_SETTINGS 2
+
+typedef void (*TrevaloLinkWatcher)(void* context, int comPort, int event, const char* text);
+
+/* Registers the one watcher (NULL removes it); when it returns, a removed watcher is no longer running. */
+TREVALO_API void TREVALO_CALL TrevaloWatchLinks(TrevaloLinkWatcher watcher, void* context);
+
 #ifdef __cplusplus
 }
 #endif

@@ -61,6 +61,12 @@ std::string Stamp(const timeval& tv) {
     return text;
 }
 
+// A network port's link dropping and returning, on standard error.
+void OnLink(void*, int comPort, int event, const char* text) {
+    if (event == TREVALO_LINK_DOWN || event == TREVALO_LINK_UP)
+        std::fprintf(stderr, "trevalo: COM%d %s\n", comPort, text);
+}
+
 // Unregisters the receiver however Run ends.
 struct Registration {
     explicit Registration(Inbox* inbox) {
@@ -85,6 +91,7 @@ int Run(const Settings& s) {
 
     Inbox inbox;
     Registration registration(&inbox);
+    TrevaloWatchLinks(&OnLink, nullptr);
     if (!registration.ok) cli::Failed("cannot register a receiver for received bytes");
     actions::Link link(s.protocol, 0, 0, s.line);
     if (!link.Open())
@@ -130,6 +137,7 @@ int Run(const Settings& s) {
         if (done) break;
     }
     link.Close();
+    TrevaloWatchLinks(nullptr, nullptr);
     return 0;
 }
 

@@ -29,15 +29,18 @@ Port Resolve(const std::string& text) {
         port.description = "COM" + std::to_string(port.com) + (dev && *dev ? std::string(" (") + dev + ")" : "");
         return port;
     }
+    // socket://HOST:PORT and rfc2217://HOST:PORT go to the library as they are.
+    const std::string lower = cli::Lower(text);
+    const bool url = lower.rfind("socket://", 0) == 0 || lower.rfind("rfc2217://", 0) == 0;
     struct stat st;
-    if (text.empty() || stat(text.c_str(), &st) != 0) cli::Failed("no such port: " + text);
-    const std::string device = RealPath(text);
+    if (!url && (text.empty() || stat(text.c_str(), &st) != 0)) cli::Failed("no such port: " + text);
+    const std::string device = url ? text : RealPath(text);
     int free = 0;
     for (int n = 1; n <= kMaxCom && !port.com; ++n) {
         const char* dev = std::getenv(EnvName(n).c_str());
         if (!dev || !*dev) {
             if (!free) free = n;
-        } else if (RealPath(dev) == device) {
+        } else if ((url ? std::string(dev) : RealPath(dev)) == device) {
             port.com = n;
         }
     }

@@ -13,8 +13,9 @@ struct Port {
     std::string description;  // "COM1 (/dev/pts/3)"
 };
 
-// COMn uses n as it is; a device path is mapped to a free COM number
-// through TREVALO_COM<n> (or the number that already names it).
+// COMn uses n as it is; a device path or a socket:// or rfc2217:// URL is
+// mapped to a free COM number through TREVALO_COM<n> (or the number that
+// already names it).
 Port Resolve(const std::string& text);
 
 // --baud, --parity, --data and --stop, checked.

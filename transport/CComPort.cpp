@@ -48,36 +48,37 @@ uint32_t CComPort::WriteMsPerByte(uint32_t requested) {
 
 int CComPort::Open(int port, uint32_t baudRate, int byteSize, int parity, int stopBits) {
     if (IsOpen() || m_bEvents) Close();
+    const uint16_t number = static_cast<uint16_t>(port & 0xFFFF);
+    m_line.Choose(number);
 
-    m_bEvents = platform::SerialCreateEvents(m_port);
+    m_bEvents = m_line.CreateEvents();
     if (!m_bEvents) {
         Close();
         return 0;
     }
-    Trace("m_osRead.hEvent created!!! = %lx\n", platform::SerialDebugId(m_port, 1));
-    Trace("m_osWrite.hEvent created!!! = %lx\n", platform::SerialDebugId(m_port, 2));
+    Trace("m_osRead.hEvent created!!! = %lx\n", m_line.DebugId(1));
+    Trace("m_osWrite.hEvent created!!! = %lx\n", m_line.DebugId(2));
 
-    const uint16_t number = static_cast<uint16_t>(port & 0xFFFF);
     bool opened = false;
     for (int attempt = 0; attempt < kOpenAttempts && !opened; ++attempt) {
-        opened = platform::SerialOpen(m_port, number);
+        opened = m_line.Open(number);
         if (!opened) platform::SleepMs(kRetryMs);
     }
     if (!opened) {
-        Trace("Error!!! = %lx\n", platform::SerialLastError(m_port));
+        Trace("Error!!! = %lx\n", m_line.LastError());
         return 0;
     }
 
-    Trace("m_hComDev createfile()!!! = %lx\n", platform::SerialDebugId(m_port, 0));
+    Trace("m_hComDev createfile()!!! = %lx\n", m_line.DebugId(0));
     platform::SerialTimeouts timeouts;
     timeouts.readInterval = 0xFFFFFFFFu;
     timeouts.readMultiplier = 0;
     timeouts.readConstant = 1000;
     timeouts.writeMultiplier = WriteMsPerByte(baudRate);
     timeouts.writeConstant = 0;
-    platform::SerialSetRxMask(m_port, true);
-    platform::SerialPrepare(m_port, kQueueBytes, kQueueBytes, timeouts);
-    platform::SerialPurge(m_port);
+    m_line.SetRxMask(true);
+    m_line.Prepare(kQueueBytes, kQueueBytes, timeouts);
+    m_line.Purge();
 
     const int configured = Configure(baudRate, byteSize, parity, stopBits);
     if (!configured) {
@@ -99,24 +100,24 @@ int CComPort::Open(int port, uint32_t baudRate, int byteSize, int parity, int st
     m_wParity = static_cast<uint16_t>(parity);
     m_wStopBits = static_cast<uint16_t>(stopBits);
     m_dwBaudRate = baudRate;
-    platform::SerialSetDtr(m_port, true);
+    m_line.SetDtr(true);
     return configured;
 }
 
 // A failed open after the device was opened: release the device, keep the
 // events for Close.
 void CComPort::Undo() {
-    platform::SerialSetRxMask(m_port, false);
-    platform::SerialSetDtr(m_port, false);
-    platform::SerialPurge(m_port);
-    platform::SerialClose(m_port);
+    m_line.SetRxMask(false);
+    m_line.SetDtr(false);
+    m_line.Purge();
+    m_line.Close();
 }
 
 void CComPort::Close() {
     m_bConnected = 0;
     if (IsOpen()) {
-        platform::SerialSetRxMask(m_port, false);  // ends the watch thread's wait
-        platform::SerialSetDtr(m_port, false);
+        m_line.SetRxMask(false);  // ends the watch thread's wait
+        m_line.SetDtr(false);
     }
     platform::SleepMs(100);
 
@@ -127,16 +128,16 @@ void CComPort::Close() {
         m_hCommWatchThread = nullptr;
     }
     if (IsOpen()) {
-        platform::SerialSetRxMask(m_port, false);
-        platform::SerialSetDtr(m_port, false);
-        platform::SerialPurge(m_port);
-        Trace("m_hComDev CloseHandle()!!! = %lx\n", platform::SerialDebugId(m_port, 0));
-        platform::SerialClose(m_port);
+        m_line.SetRxMask(false);
+        m_line.SetDtr(false);
+        m_line.Purge();
+        Trace("m_hComDev CloseHandle()!!! = %lx\n", m_line.DebugId(0));
+        m_line.Close();
     }
     if (m_bEvents) {
-        Trace("m_osRead.hEvent CloseHandle()!!! = %lx\n", platform::SerialDebugId(m_port, 1));
-        Trace("m_osWrite.hEvent CloseHandle()!!! = %lx\n", platform::SerialDebugId(m_port, 2));
-        platform::SerialCloseEvents(m_port);
+        Trace("m_osRead.hEvent CloseHandle()!!! = %lx\n", m_line.DebugId(1));
+        Trace("m_osWrite.hEvent CloseHandle()!!! = %lx\n", m_line.DebugId(2));
+        m_line.CloseEvents();
         m_bEvents = false;
     }
 }
@@ -157,33 +158,33 @@ int CComPort::Configure(uint32_t baudRate, int byteSize, int parity, int stopBit
     line.xoffChar = 19;
     line.xonLim = 1024;
     line.xoffLim = 1024;
-    return platform::SerialSetLine(m_port, line) ? 1 : 0;
+    return m_line.SetLine(line) ? 1 : 0;
 }
 
 int CComPort::Write(const uint8_t* data, int length) {
     if (!IsOpen() || !data || length <= 0) return 0;
-    platform::SerialWriteStart(m_port, data, static_cast<size_t>(length));
+    m_line.WriteStart(data, static_cast<size_t>(length));
     for (int step = 0; step < kWriteSteps; ++step)
-        if (platform::SerialWriteWait(m_port, kWriteStepMs)) break;
+        if (m_line.WriteWait(kWriteStepMs)) break;
     return 0;
 }
 
 int CComPort::Read(uint8_t* data, int maxLength) {
     if (!IsOpen() || !data || maxLength <= 0) return 0;
-    int waiting = platform::SerialBytesWaiting(m_port);
+    int waiting = m_line.BytesWaiting();
     int n = waiting < maxLength ? waiting : maxLength;
     if (n <= 0) return 0;
     int count = 0;
-    switch (platform::SerialReadStart(m_port, data, n, &count)) {
+    switch (m_line.ReadStart(data, n, &count)) {
         case platform::SerialIo::Done:
             return count;
         case platform::SerialIo::Pending:
             platform::DebugOut("\n\rIO Pending");
-            return platform::SerialReadFinish(m_port);
+            return m_line.ReadFinish();
         case platform::SerialIo::Failed:
             break;
     }
-    platform::SerialBytesWaiting(m_port);  // clears the error state
+    m_line.BytesWaiting();  // clears the error state
     return 0;
 }
 
@@ -197,24 +198,24 @@ void CComPort::OnReceive() {
 
 void CComPort::CommWatchProc(void* self) {
     CComPort* port = static_cast<CComPort*>(self);
-    platform::SerialPort& line = port->m_port;
-    if (!platform::SerialWatchBegin(line)) {
+    Line& line = port->m_line;
+    if (!line.WatchBegin()) {
         platform::MessageBox("Failed to create event for thread!", "TTY Error!", 0x30);
         return;
     }
-    Trace("os.hEvent CreateEvent()!!! = %lx\n", platform::SerialWatchId(line));
-    if (!platform::SerialSetRxMask(line, true)) {
-        platform::SerialWatchEnd(line);
+    Trace("os.hEvent CreateEvent()!!! = %lx\n", line.WatchId());
+    if (!line.SetRxMask(true)) {
+        line.WatchEnd();
         return;
     }
     while (port->m_bConnected) {
-        if (platform::SerialWaitEvent(line)) {
+        if (line.WaitEvent()) {
             port->OnReceive();
             if (t_portGone) return;
         }
     }
-    Trace("os.hEvent CloseHandle()!!! = %lx\n", platform::SerialWatchId(line));
-    platform::SerialWatchEnd(line);
+    Trace("os.hEvent CloseHandle()!!! = %lx\n", line.WatchId());
+    line.WatchEnd();
 }
 
 int CComPort::SetFlowControl(int dtrDsr, int rtsCts, int xonXoff, int reserved) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/Serial.h"
+#include "transport/Line.h"
 
 class CComPort {
 public:
@@ -26,7 +27,7 @@ public:
     int SetFlowControl(int dtrDsr, int rtsCts, int xonXoff, int reserved);
     int GetFlowControl(int* dtrDsr, int* rtsCts, int* xonXoff, int* reserved) const;
 
-    bool IsOpen() const { return platform::SerialIsOpen(m_port); }
+    bool IsOpen() const { return m_line.IsOpen(); }
 
     // The rate Configure applies for a requested one, and the write
     // time-out per byte that Open sets for it.
@@ -38,8 +39,8 @@ protected:
     void Undo();
 
     // The device (m_hComDev) with its read and write blocks (m_osRead,
-    // m_osWrite) in the system's own terms.
-    platform::SerialPort m_port;
+    // m_osWrite), of whichever kind COM<n> is mapped to.
+    Line m_line;
     bool m_bEvents = false;
     platform::Thread* m_hCommWatchThread = nullptr;
     uint16_t m_nPort = 1;

@@ -22,7 +22,9 @@
 #include <sys/eventfd.h>
 #endif
 
+#include "platform/Net.h"
 #include "platform/Platform.h"
+#include "platform/PortMap.h"
 #include "platform/Serial.h"
 #include "platform/posix/FilePosix.h"
 #include "platform/posix/SerialPosix.h"
@@ -31,32 +33,15 @@
 namespace platform {
 namespace {
 
-// "COM3=/dev/ttyUSB0" lines, "#" starts a comment; the first match wins.
-// Anything but a regular file (a FIFO would block the open) counts as no map.
-std::string FromPortMap(const char* file, unsigned number) {
-    std::string text;
-    posixfile::ReadText(file, posixfile::Trust::OwnUserOrRoot, text);
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        line = Trim(line.substr(0, line.find('#')));
-        const size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        const std::string key = Trim(line.substr(0, eq));
-        const std::string value = Trim(line.substr(eq + 1));
-        if (key.size() < 4 || strncasecmp(key.c_str(), "COM", 3) != 0 || value.empty()) continue;
-        if (key.find_first_not_of("0123456789", 3) != std::string::npos) continue;
-        if (std::strtoul(key.c_str() + 3, nullptr, 10) == number) return value;
-    }
-    return std::string();
-}
-
 // COM<n>: $TREVALO_COM<n>, else the port map file, else /dev/ttyS<n-1>.
 std::string DevicePath(unsigned number) {
     const std::string var = "TREVALO_COM" + std::to_string(number);
     if (const char* path = std::getenv(var.c_str()); path && *path) return path;
     if (const char* map = std::getenv("TREVALO_PORTMAP"); map && *map) {
-        std::string path = FromPortMap(map, number);
+        // Anything but a regular file (a FIFO would block the open) counts as no map.
+        std::string text;
+        posixfile::ReadText(map, posixfile::Trust::OwnUserOrRoot, text);
+        std::string path = PortMapLookup(text, number);
         if (!path.empty()) return path;
     }
     return number ? "/dev/ttyS" + std::to_string(number - 1) : std::string();
@@ -118,6 +103,8 @@ void EndWrite(SerialPort& p) {
 }
 
 }  // namespace
+
+std::string PortName(unsigned number) { return DevicePath(number); }
 
 bool SerialCreateEvents(SerialPort& p) {
     if (p.wakeFd >= 0) return true;

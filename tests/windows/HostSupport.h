@@ -69,5 +69,6 @@ int ApiMain(const char* dll);
 int VectorsMain(const char* dll, const char* file);
 int SpeedFileMain(const char* dll);
 int SerialMain(const char* dll);
+int NetMain(const char* dll);
 
 }  // namespace host

@@ -200,7 +200,7 @@ using namespace host;
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::printf("usage: TrevaloHost <Trevalo.dll> api|vectors <file>|speedfile|serial\n");
+        std::printf("usage: TrevaloHost <Trevalo.dll> api|vectors <file>|speedfile|serial|net\n");
         return 2;
     }
     const std::string mode = argv[2];
@@ -217,6 +217,7 @@ int main(int argc, char** argv) {
     else if (mode == "vectors" && argc >= 4) rc = VectorsMain(argv[1], argv[3]);
     else if (mode == "speedfile") rc = SpeedFileMain(argv[1]);
     else if (mode == "serial") rc = SerialMain(argv[1]);
+    else if (mode == "net") rc = NetMain(argv[1]);
     else std::printf("unknown mode %s\n", mode.c_str());
     if (rc != 0 && rc != 1) return rc;
     std::printf("host: %d passed, %d failed\n", Results().passed, Results().failed);

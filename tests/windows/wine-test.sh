@@ -5,6 +5,7 @@
 #   wine-test.sh prefix  <prefix> <wine64> <wineserver>
 #   wine-test.sh host    <prefix> <wine> <wineserver> <TrevaloHost.exe> <Trevalo.dll> <mode> [args...]
 #   wine-test.sh serial  <prefix> <wine> <wineserver> <WineSerialPeer> <TrevaloHost.exe> <Trevalo.dll>
+#   wine-test.sh net     <prefix> <wine> <wineserver> <WineNetPeer> <TrevaloHost.exe> <Trevalo.dll>
 #   wine-test.sh cleanup <prefix> <wineserver>
 #   wine-test.sh dump    <trevalo_tests> <vector file>
 #   wine-test.sh skip    <reason...>
@@ -44,6 +45,11 @@ case "$mode" in
     exec "$wine" "$(winpath "$exe")" "$(winpath "$dll")" "$@" </dev/null
     ;;
   serial)
+    prefix=$1 wine=$2 server=$3 peer=$4 exe=$5 dll=$6
+    wine_env "$prefix"
+    exec "$peer" "$wine" "$server" "$exe" "$dll" </dev/null
+    ;;
+  net)
     prefix=$1 wine=$2 server=$3 peer=$4 exe=$5 dll=$6
     wine_env "$prefix"
     exec "$peer" "$wine" "$server" "$exe" "$dll" </dev/null

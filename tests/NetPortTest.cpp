@@ -1,0 +1,405 @@
+// Network ports without ser2net: the Telnet codec by table, the URL forms,
+// and a scripted peer on loopback for what a real server does not show
+// (negotiations to refuse, no answer at all, accept then close).
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "support/PtTestSupport.h"
+#include "support/PtyRig.h"
+#include "support/Ser2net.h"
+#include "transport/NetLine.h"
+#include "transport/Telnet.h"
+#include "trevalo.h"
+#include "trevalo_host.h"
+
+namespace {
+
+using namespace pttest;
+using Bytes = std::vector<uint8_t>;
+
+bool Contains(const Bytes& hay, const Bytes& needle) {
+    return std::search(hay.begin(), hay.end(), needle.begin(), needle.end()) != hay.end();
+}
+
+size_t Count(const Bytes& hay, const Bytes& needle) {
+    size_t n = 0;
+    for (auto it = hay.begin(); (it = std::search(it, hay.end(), needle.begin(), needle.end())) != hay.end(); ++it) ++n;
+    return n;
+}
+
+// --- the codec ---------------------------------------------------------------
+
+TEST(Telnet, DecodesDataAndAnswersOptions) {
+    struct Row {
+        const char* what;
+        Bytes in, data, replies;
+    };
+    const Row rows[] = {
+        {"plain data", {1, 2, 3}, {1, 2, 3}, {}},
+        {"IAC IAC is one data byte", {0xFF, 0xFF, 0x01, 0xFF, 0xFF}, {0xFF, 0x01, 0xFF}, {}},
+        {"commands are no data", {'A', 0xFF, 241, 'B', 0xFF, 249, 'C'}, {'A', 'B', 'C'}, {}},
+        {"a subnegotiation with an escaped IAC", {0xFF, 250, 44, 107, 0xFF, 0xFF, 0xFF, 240, 'x'}, {'x'}, {}},
+        {"ECHO refused both ways", {0xFF, 251, 1, 0xFF, 253, 1}, {}, {0xFF, 254, 1, 0xFF, 252, 1}},
+        {"unknown options refused", {0xFF, 253, 24, 0xFF, 251, 31}, {}, {0xFF, 252, 24, 0xFF, 254, 31}},
+        {"SGA taken both ways", {0xFF, 251, 3, 0xFF, 253, 3}, {}, {0xFF, 253, 3, 0xFF, 251, 3}},
+        {"what we asked for gets no second answer", {0xFF, 253, 0, 0xFF, 251, 0, 0xFF, 253, 44}, {}, {}},
+        {"an enabled option asked again: no answer", {0xFF, 251, 3, 0xFF, 251, 3}, {}, {0xFF, 253, 3}},
+        {"a request refused twice is refused twice", {0xFF, 251, 1, 0xFF, 251, 1}, {}, {0xFF, 254, 1, 0xFF, 254, 1}},
+        {"BINARY withdrawn after agreement is acknowledged", {0xFF, 251, 0, 0xFF, 252, 0}, {}, {0xFF, 254, 0}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        telnet::Client c;
+        Bytes start, data, replies;
+        c.Start(start);
+        // Byte by byte: state must survive a split anywhere.
+        for (uint8_t b : r.in) c.Feed(&b, 1, data, replies);
+        EXPECT_EQ(ToHex(data), ToHex(r.data));
+        EXPECT_EQ(ToHex(replies), ToHex(r.replies));
+    }
+}
+
+TEST(Telnet, LineCommandsOnlyOnceAgreed) {
+    telnet::Client c;
+    Bytes out, data, replies;
+    c.Start(out);
+    EXPECT_EQ(ToHex(out), "FF FB 00 FF FD 00 FF FB 2C");
+    platform::SerialLine line;
+    line.baud = 19200;
+    line.byteSize = 7;
+    line.parity = 2;    // even
+    line.stopBits = 1;  // one and a half
+    line.xonXoff = true;
+    out.clear();
+    c.LineCommands(line, out);
+    EXPECT_TRUE(out.empty()) << "sent before the server agreed";
+    const Bytes agree = {0xFF, 253, 44};
+    c.Feed(agree.data(), agree.size(), data, replies);
+    EXPECT_EQ(c.comPort(), telnet::Client::ComPort::Agreed);
+    c.LineCommands(line, out);
+    EXPECT_EQ(ToHex(out),
+              "FF FA 2C 01 00 00 4B 00 FF F0 FF FA 2C 02 07 FF F0 FF FA 2C 03 03 FF F0 FF FA 2C 04 03 FF F0 "
+              "FF FA 2C 05 02 FF F0 FF FA 2C 05 08 FF F0 FF FA 2C 05 0B FF F0");
+    // A rate whose bytes hold 0xFF goes out escaped.
+    line.baud = 0x0001FFFF;
+    out.clear();
+    c.LineCommands(line, out);
+    EXPECT_TRUE(Contains(out, {0xFF, 0xFA, 0x2C, 0x01, 0x00, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xF0}));
+    out.clear();
+    c.PurgeCommand(out);
+    EXPECT_EQ(ToHex(out), "FF FA 2C 0C 03 FF F0");
+
+    // The server's answers to all four settings make one report.
+    const Bytes acks = {0xFF, 250, 44, 101, 0, 0, 0x4B, 0, 0xFF, 240, 0xFF, 250, 44, 102, 7, 0xFF, 240,
+                        0xFF, 250, 44, 103, 3,  0xFF, 240, 0xFF, 250, 44, 104, 3, 0xFF, 240};
+    std::string text;
+    c.Feed(acks.data(), acks.size() - 5, data, replies);
+    EXPECT_FALSE(c.TakeSettingsReport(text));
+    c.Feed(acks.data() + acks.size() - 5, 5, data, replies);
+    ASSERT_TRUE(c.TakeSettingsReport(text));
+    EXPECT_EQ(text, "19200 7E1.5");
+    EXPECT_FALSE(c.TakeSettingsReport(text));
+}
+
+TEST(NetUrlParse, Forms) {
+    struct Row {
+        const char* text;
+        bool ok, telnet;
+        const char* host;
+        unsigned port;
+    };
+    const Row rows[] = {
+        {"socket://127.0.0.1:4001", true, false, "127.0.0.1", 4001},
+        {"rfc2217://[::1]:2217", true, true, "::1", 2217},
+        {"RFC2217://Dome-Server.example:65535/", true, true, "Dome-Server.example", 65535},
+        {"socket://host", false, false, "", 0},
+        {"socket://::1:4001", false, false, "", 0},
+        {"rfc2217://[::1:4001", false, false, "", 0},
+        {"socket://h:0", false, false, "", 0},
+        {"socket://h:65536", false, false, "", 0},
+        {"socket://h:12ab", false, false, "", 0},
+        {"socket://:4001", false, false, "", 0},
+        {"telnet://h:23", false, false, "", 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.text);
+        NetUrl u;
+        std::string error;
+        ASSERT_EQ(ParseNetUrl(r.text, u, &error), r.ok) << error;
+        if (!r.ok) {
+            EXPECT_FALSE(error.empty());
+            continue;
+        }
+        EXPECT_EQ(u.telnet, r.telnet);
+        EXPECT_EQ(u.host, r.host);
+        EXPECT_EQ(u.port, r.port);
+    }
+    EXPECT_EQ(NetLineKind("/dev/ttyUSB0"), nullptr);
+    EXPECT_EQ(NetLineKind("Socket://x:1"), &kSocketLine);
+    EXPECT_EQ(NetLineKind("rfc2217://x:1"), &kRfc2217Line);
+}
+
+// --- the scripted peer -------------------------------------------------------
+
+enum class Script { Chatty, Silent, AcceptThenClose };
+
+// A loopback server that plays one script on every connection.
+class Peer {
+public:
+    Peer(Script script, int family = AF_INET) : m_script(script) {
+        m_listen = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_storage a{};
+        socklen_t len;
+        if (family == AF_INET6) {
+            auto* in6 = reinterpret_cast<sockaddr_in6*>(&a);
+            in6->sin6_family = AF_INET6;
+            in6->sin6_addr = in6addr_loopback;
+            len = sizeof *in6;
+        } else {
+            auto* in = reinterpret_cast<sockaddr_in*>(&a);
+            in->sin_family = AF_INET;
+            in->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            len = sizeof *in;
+        }
+        if (bind(m_listen, reinterpret_cast<sockaddr*>(&a), len) != 0 || listen(m_listen, 16) != 0 ||
+            getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+            close(m_listen);
+            m_listen = -1;
+            return;
+        }
+        m_port = ntohs(family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&a)->sin6_port
+                                          : reinterpret_cast<sockaddr_in*>(&a)->sin_port);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~Peer() {
+        m_stop = true;
+        if (m_thread.joinable()) m_thread.join();
+        if (m_listen >= 0) close(m_listen);
+    }
+    bool ok() const { return m_listen >= 0; }
+    unsigned port() const { return m_port; }
+    int connections() const { return m_connections; }
+    Bytes received() {
+        std::lock_guard<std::mutex> g(m_lock);
+        return m_received;
+    }
+    Bytes WaitFor(const Bytes& needle, unsigned ms = 3000) {
+        for (unsigned t = 0; t < ms; t += 10, usleep(10000))
+            if (Contains(received(), needle)) break;
+        return received();
+    }
+
+    // Options to refuse, a subnegotiation of no interest, the COM port and
+    // BINARY agreed, and data with an escaped 0xFF between commands.
+    static Bytes Greeting() {
+        return {0xFF, 253, 1,   0xFF, 251, 1,   0xFF, 253, 24, 0xFF, 251, 5,   0xFF, 253, 31, 0xFF, 251,
+                0,    0xFF, 253, 0,    0xFF, 253, 44, 0xFF, 241, 0xFF, 250, 24, 1,   0xFF, 240};
+    }
+    static Bytes LaterData() { return {'A', 0xFF, 0xFF, 'B', 0xFF, 249, 0xFF, 253, 1, 'C'}; }
+
+private:
+    void Serve() {
+        const uint64_t end = platform::MonotonicUs() + 60000000u;  // never beyond a minute
+        while (!m_stop && platform::MonotonicUs() < end) {
+            pollfd pf{m_listen, POLLIN, 0};
+            if (poll(&pf, 1, 20) <= 0) continue;
+            const int c = accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
+            if (c < 0) continue;
+            ++m_connections;
+            if (m_script == Script::AcceptThenClose) {
+                close(c);
+                continue;
+            }
+            if (m_script == Script::Chatty) {
+                const Bytes g = Greeting();
+                (void)!write(c, g.data(), g.size());
+            }
+            {
+                std::lock_guard<std::mutex> g(m_lock);
+                m_received.clear();
+            }
+            // One client at a time: read until it leaves or the test ends.
+            while (!m_stop && platform::MonotonicUs() < end) {
+                pollfd cf{c, POLLIN, 0};
+                if (poll(&cf, 1, 20) <= 0) continue;
+                uint8_t buf[512];
+                const ssize_t r = read(c, buf, sizeof buf);
+                if (r <= 0) break;
+                // Sent once the first frame shows the port open (its open
+                // purges what came before).
+                const Bytes frameStart = {0xFF, 0xFF, 0xFF, 0xFF};
+                if (m_script == Script::Chatty && !m_sentLater &&
+                    std::search(buf, buf + r, frameStart.begin(), frameStart.end()) != buf + r) {
+                    const Bytes later = LaterData();
+                    (void)!write(c, later.data(), later.size());
+                    m_sentLater = true;
+                }
+                std::lock_guard<std::mutex> g(m_lock);
+                m_received.insert(m_received.end(), buf, buf + r);
+            }
+            close(c);
+        }
+    }
+
+    Script m_script;
+    int m_listen = -1;
+    unsigned m_port = 0;
+    std::atomic<bool> m_stop{false};
+    bool m_sentLater = false;
+    std::atomic<int> m_connections{0};
+    std::mutex m_lock;
+    Bytes m_received;
+    std::thread m_thread;
+};
+
+constexpr int kCom = 61;
+
+class NetPort : public ::testing::Test {
+protected:
+    void SetUp() override { SetPTInit(); }
+    void TearDown() override {
+        SetPTUnInit();
+        unsetenv("TREVALO_COM61");
+        unsetenv("TREVALO_COM62");
+    }
+    static void Map(int com, const std::string& url) { setenv(("TREVALO_COM" + std::to_string(com)).c_str(), url.c_str(), 1); }
+    static PtPortHandle* Open(int channel = 0, int com = kCom) { return SetPtOpen(6, channel, 255, com, 9600, 'N', 8, 1); }
+    static double Seconds(uint64_t sinceUs) { return (platform::MonotonicUs() - sinceUs) / 1e6; }
+};
+
+TEST_F(NetPort, RefusesWhatItDoesNotTakeAndPassesOnlyData) {
+    Peer peer(Script::Chatty);
+    ASSERT_TRUE(peer.ok());
+    struct Rx {
+        std::mutex lock;
+        Bytes bytes;
+    } rx;
+    TrevaloRegisterHostWindow(
+        "DVR",
+        [](void* ctx, unsigned long, const unsigned char* d, unsigned n) {
+            auto* r = static_cast<Rx*>(ctx);
+            std::lock_guard<std::mutex> g(r->lock);
+            r->bytes.insert(r->bytes.end(), d, d + n);
+        },
+        &rx);
+    Map(kCom, "rfc2217://127.0.0.1:" + std::to_string(peer.port()));
+    PtPortHandle* h = Open();
+    ASSERT_NE(h, nullptr);
+    SetPtCmd(h, 0, PT_UP);
+    const Bytes frame = Hex(CaptureChannel(6, 255, 254).Run(Cmd(PT_UP)));
+    Bytes escaped;
+    telnet::Escape(frame.data(), frame.size(), escaped);
+    const Bytes got = peer.WaitFor(escaped);
+    for (int i = 0; i < 300; ++i, usleep(10000)) {
+        std::lock_guard<std::mutex> g(rx.lock);
+        if (rx.bytes.size() >= 4) break;
+    }
+    SetPtClose(h, 0);
+    TrevaloUnregisterHostWindow("DVR");
+
+    EXPECT_TRUE(Contains(got, escaped)) << "the frame with each 0xFF doubled";
+    for (const Bytes& refusal : {Bytes{0xFF, 254, 1}, Bytes{0xFF, 252, 24}, Bytes{0xFF, 254, 5},
+                                 Bytes{0xFF, 252, 31}})
+        EXPECT_EQ(Count(got, refusal), 1u) << ToHex(refusal);
+    EXPECT_EQ(Count(peer.received(), {0xFF, 252, 1}), 2u) << "ECHO asked for again mid-session: refused again";
+    EXPECT_EQ(Count(got, {0xFF, 251, 0}), 1u) << "BINARY asked once, never answered again";
+    EXPECT_EQ(Count(got, {0xFF, 253, 0}), 1u);
+    EXPECT_TRUE(Contains(got, {0xFF, 250, 44, 1, 0, 0, 0x25, 0x80, 0xFF, 240})) << "SET-BAUDRATE 9600";
+    EXPECT_TRUE(Contains(got, {0xFF, 250, 44, 12, 3, 0xFF, 240})) << "PURGE-DATA";
+    std::lock_guard<std::mutex> g(rx.lock);
+    EXPECT_EQ(ToHex(rx.bytes), ToHex(Bytes{'A', 0xFF, 'B', 'C'}));
+}
+
+// Not an RFC 2217 server (a raw one, say): the open fails, as for a
+// missing device, instead of sending doubled bytes to the camera.
+TEST_F(NetPort, ServerThatNeverAnswersFailsTheOpen) {
+    Peer peer(Script::Silent);
+    ASSERT_TRUE(peer.ok());
+    Map(kCom, "rfc2217://127.0.0.1:" + std::to_string(peer.port()));
+    const uint64_t start = platform::MonotonicUs();
+    EXPECT_EQ(Open(), nullptr);
+    EXPECT_GT(Seconds(start), 0.8);
+    EXPECT_LT(Seconds(start), 15.0);
+    EXPECT_EQ(peer.connections(), 9);
+}
+
+TEST_F(NetPort, AcceptThenClose) {
+    Peer peer(Script::AcceptThenClose);
+    const auto before = Resources();
+    ASSERT_TRUE(peer.ok());
+    Map(kCom, "rfc2217://127.0.0.1:" + std::to_string(peer.port()));
+    uint64_t start = platform::MonotonicUs();
+    EXPECT_EQ(Open(), nullptr);
+    EXPECT_LT(Seconds(start), 5.0);
+
+    // Raw TCP cannot tell: the open works, then the port backs off.
+    Map(kCom, "socket://127.0.0.1:" + std::to_string(peer.port()));
+    PtPortHandle* h = Open();
+    ASSERT_NE(h, nullptr);
+    const int first = peer.connections();
+    start = platform::MonotonicUs();
+    for (int i = 0; i < 15; ++i) {
+        SetPtCmd(h, 0, PT_UP);  // dropped or lost; never a hang
+        usleep(100000);
+    }
+    const double spent = Seconds(start);
+    const int reconnects = peer.connections() - first;
+    EXPECT_GE(reconnects, 2) << "no reconnect";
+    EXPECT_LE(reconnects, 10) << "in " << spent << " s: the back-off does not grow";
+    start = platform::MonotonicUs();
+    SetPtClose(h, 0);
+    EXPECT_LT(Seconds(start), 1.0);
+    EXPECT_EQ(Resources(), before) << "threads, descriptors";
+}
+
+TEST_F(NetPort, NothingListeningFailsLikeAMissingDevice) {
+    Map(kCom, "socket://127.0.0.1:" + std::to_string(FreePort()));
+    EXPECT_EQ(Open(), nullptr);
+    Map(kCom, "socket://no-such-host.invalid:4001");
+    EXPECT_EQ(Open(), nullptr);
+    Map(kCom, "socket://127.0.0.1");
+    EXPECT_EQ(Open(), nullptr);
+}
+
+TEST_F(NetPort, OneChannelPerServerPortInTheProcess) {
+    Peer peer(Script::Silent);
+    ASSERT_TRUE(peer.ok());
+    Map(kCom, "socket://127.0.0.1:" + std::to_string(peer.port()));
+    Map(kCom + 1, "socket://127.0.0.1:" + std::to_string(peer.port()));
+    PtPortHandle* a = Open(0, kCom);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(Open(1, kCom + 1), nullptr);
+    SetPtClose(a, 0);
+    PtPortHandle* b = Open(1, kCom + 1);
+    EXPECT_NE(b, nullptr) << "free again after the close";
+    SetPtClose(b, 1);
+}
+
+TEST_F(NetPort, Ipv6AndNames) {
+    Peer v6(Script::Chatty, AF_INET6);
+    if (!v6.ok()) GTEST_SKIP() << "no IPv6 loopback here";
+    Map(kCom, "rfc2217://[::1]:" + std::to_string(v6.port()));
+    PtPortHandle* h = Open();
+    ASSERT_NE(h, nullptr);
+    SetPtClose(h, 0);
+    Peer v4(Script::Silent);
+    Map(kCom, "socket://localhost:" + std::to_string(v4.port()));
+    h = Open();
+    EXPECT_NE(h, nullptr) << "a name with IPv4 and IPv6 addresses";
+    SetPtClose(h, 0);
+}
+
+}  // namespace
