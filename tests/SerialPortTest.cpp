@@ -133,6 +133,27 @@ TEST(SerialPort, LineSettingsReachTheTty) {
     EXPECT_EQ(t.c_cc[VSTOP], 19);
 }
 
+// Each open sets the line afresh, whatever the one before left: both
+// rates after an arbitrary one, and settings a pty only takes in part
+// (it keeps CS8 and no parity) on every open, not just the first.
+TEST(SerialPort, ReopensSetTheWholeLine) {
+    struct Row {
+        int baud, parity, bits, stop;
+    };
+    const Row rows[] = {{56000, 'N', 8, 1}, {9600, 'E', 8, 1}, {128000, 'O', 7, 2},
+                        {4800, 'E', 8, 1}, {9600, 'M', 7, 1}, {256000, 'S', 8, 1}, {2400, 'E', 7, 1}};
+    Pty pty(45);
+    ASSERT_TRUE(pty.ok());
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::to_string(r.baud) + static_cast<char>(r.parity) + std::to_string(r.bits));
+        PtPortHandle* h = OpenPelcoD(0, 45, r.baud, r.parity, r.bits, r.stop);
+        ASSERT_NE(h, nullptr);
+        EXPECT_EQ(platform::posix::OutputRate(pty.master()), static_cast<unsigned>(r.baud));
+        EXPECT_EQ(platform::posix::InputRate(pty.master()), static_cast<unsigned>(r.baud));
+        SetPtClose(h, 0);
+    }
+}
+
 TEST(SerialPort, OpenFailuresAndPortMapping) {
     const auto before = Resources();
     {

@@ -2,8 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <new>
 
 #include "platform/Platform.h"
+#include "trevalo_host.h"
 
 namespace {
 
@@ -13,13 +16,9 @@ constexpr uint32_t kQueueBytes = 4096;
 constexpr unsigned kWriteStepMs = 100;
 constexpr int kWriteSteps = 100;
 constexpr int kReceiveChunk = 10;
-constexpr unsigned long kCopyDataRx = 1124;
 
-const uint32_t kRates[] = {110,   300,   600,   1200,  2400,  4800,   9600,
-                           14400, 19200, 38400, 56000, 57600, 128000, 256000};
-
-// Set on a watch thread whose own receiver closed its port: from then on
-// the thread must not touch the port object, which is being freed.
+// Set on a watch thread whose port was closed while its receiver ran: from
+// then on the thread must not touch the port object, which is being freed.
 thread_local bool t_portGone = false;
 
 void Trace(const char* format, unsigned long value) {
@@ -30,12 +29,22 @@ void Trace(const char* format, unsigned long value) {
 
 }  // namespace
 
+// What a close and the watch thread agree on while the host's receiver
+// runs. A close never waits for a receiver (it may be the one closing, or
+// wait on a lock the closing thread holds): it leaves the thread there,
+// and the thread, once back, ends without touching the port.
+struct CComPort::WatchGate {
+    std::mutex lock;
+    bool inReceiver = false;
+    bool abandoned = false;
+};
+
 CComPort::CComPort() = default;
 
 CComPort::~CComPort() { Close(); }
 
 uint32_t CComPort::LineRate(uint32_t requested) {
-    for (uint32_t rate : kRates)
+    for (uint32_t rate : platform::kSerialRates)
         if (rate == requested) return rate;
     return 9600;
 }
@@ -85,9 +94,13 @@ int CComPort::Open(int port, uint32_t baudRate, int byteSize, int parity, int st
         return 0;
     }
 
+    m_nPort = number;  // before the watch thread, which names it
     m_bConnected = 1;
-    m_hCommWatchThread = platform::ThreadStart(&CComPort::CommWatchProc, this);
+    m_pGate = new (std::nothrow) WatchGate;
+    m_hCommWatchThread = m_pGate ? platform::ThreadStart(&CComPort::CommWatchProc, this) : nullptr;
     if (!m_hCommWatchThread) {
+        delete m_pGate;
+        m_pGate = nullptr;
         m_bConnected = 0;
         Undo();
         return 0;
@@ -95,7 +108,6 @@ int CComPort::Open(int port, uint32_t baudRate, int byteSize, int parity, int st
     Trace("m_hCommWatchThread CreateThread()!!! = %lx\n", platform::ThreadDebugId(m_hCommWatchThread));
 
     m_wByteSize = static_cast<uint16_t>(byteSize);
-    m_nPort = number;
     m_wParity = static_cast<uint16_t>(parity);
     m_wStopBits = static_cast<uint16_t>(stopBits);
     m_dwBaudRate = baudRate;
@@ -122,9 +134,23 @@ void CComPort::Close() {
 
     if (m_hCommWatchThread) {
         Trace("m_hCommWatchThread CloseHandle()!!! = %lx\n", platform::ThreadDebugId(m_hCommWatchThread));
-        if (platform::ThreadIsCurrent(m_hCommWatchThread)) t_portGone = true;
-        platform::ThreadEnd(m_hCommWatchThread);
+        bool inReceiver;
+        {
+            std::lock_guard<std::mutex> guard(m_pGate->lock);
+            inReceiver = m_pGate->inReceiver;
+            m_pGate->abandoned = inReceiver;
+        }
+        if (inReceiver) {
+            platform::ThreadDetach(m_hCommWatchThread);  // the gate is the thread's now
+        } else {
+            platform::ThreadEnd(m_hCommWatchThread);  // woken above, it ends at once
+            delete m_pGate;
+        }
+        m_pGate = nullptr;
         m_hCommWatchThread = nullptr;
+        // The thread's own wait object, freed here whichever way it ended.
+        Trace("os.hEvent CloseHandle()!!! = %lx\n", platform::SerialWatchId(m_port));
+        platform::SerialWatchEnd(m_port);
     }
     if (IsOpen()) {
         platform::SerialSetRxMask(m_port, false);
@@ -192,7 +218,22 @@ void CComPort::OnReceive() {
     std::memset(buf, 0, sizeof buf);
     const int n = Read(buf, kReceiveChunk);
     if (n <= 0) return;
-    platform::SendToHostWindow("DVR", kCopyDataRx, buf, static_cast<unsigned>(n));
+    WatchGate* gate = m_pGate;
+    if (gate) {
+        std::lock_guard<std::mutex> guard(gate->lock);
+        if (!m_bConnected) return;  // closing: nothing more reaches the host
+        gate->inReceiver = true;
+    }
+    platform::SendToHostWindow("DVR", TREVALO_COPYDATA_RX, buf, static_cast<unsigned>(n));
+    if (!gate) return;
+    std::unique_lock<std::mutex> guard(gate->lock);
+    if (gate->abandoned) {
+        guard.unlock();
+        delete gate;
+        t_portGone = true;
+        return;
+    }
+    gate->inReceiver = false;
 }
 
 void CComPort::CommWatchProc(void* self) {
@@ -203,18 +244,18 @@ void CComPort::CommWatchProc(void* self) {
         return;
     }
     Trace("os.hEvent CreateEvent()!!! = %lx\n", platform::SerialWatchId(line));
-    if (!platform::SerialSetRxMask(line, true)) {
-        platform::SerialWatchEnd(line);
-        return;
-    }
+    if (!platform::SerialSetRxMask(line, true)) return;  // Close frees the wait object
+    bool goneSaid = false;
     while (port->m_bConnected) {
         if (platform::SerialWaitEvent(line)) {
             port->OnReceive();
             if (t_portGone) return;
+        } else if (!goneSaid && platform::SerialLineGone(line)) {
+            // Said once; the platform stops watching the line from here on.
+            goneSaid = true;
+            Trace("COM%lu: the device went away (hung up or unplugged)\n", port->m_nPort);
         }
     }
-    Trace("os.hEvent CloseHandle()!!! = %lx\n", platform::SerialWatchId(line));
-    platform::SerialWatchEnd(line);
 }
 
 int CComPort::SetFlowControl(int dtrDsr, int rtsCts, int xonXoff, int reserved) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/Serial.h"
+#include "platform/Thread.h"
 
 class CComPort {
 public:
@@ -34,6 +35,7 @@ public:
     static uint32_t WriteMsPerByte(uint32_t requested);
 
 protected:
+    struct WatchGate;
     static void CommWatchProc(void* self);
     void Undo();
 
@@ -42,6 +44,9 @@ protected:
     platform::SerialPort m_port;
     bool m_bEvents = false;
     platform::Thread* m_hCommWatchThread = nullptr;
+    // Shared with the watch thread while it runs; the thread keeps it when
+    // a close leaves it inside the host's receiver.
+    WatchGate* m_pGate = nullptr;
     uint16_t m_nPort = 1;
     uint32_t m_dwBaudRate = 9600;
     uint16_t m_wByteSize = 8;

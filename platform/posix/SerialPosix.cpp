@@ -2,7 +2,6 @@
 // exclusive access, poll() on the tty and an eventfd for the watch thread.
 #include <fcntl.h>
 #include <poll.h>
-#include <pthread.h>
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -57,22 +56,30 @@ std::string DevicePath(unsigned number) {
     return number ? "/dev/ttyS" + std::to_string(number - 1) : std::string();
 }
 
-speed_t StandardRate(uint32_t baud) {
-    switch (baud) {
-        case 110: return B110;
-        case 300: return B300;
-        case 600: return B600;
-        case 1200: return B1200;
-        case 2400: return B2400;
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 19200: return B19200;
-        case 38400: return B38400;
-        case 57600: return B57600;
-        case 115200: return B115200;
-        case 230400: return B230400;
-        default: return B0;
+// The B constants of the rates that have one; the others go through
+// SetArbitraryRate.
+struct RateCode {
+    uint32_t bps;
+    speed_t code;
+};
+constexpr RateCode kRateCodes[] = {{110, B110},   {300, B300},     {600, B600},     {1200, B1200},
+                                   {2400, B2400}, {4800, B4800},   {9600, B9600},   {19200, B19200},
+                                   {38400, B38400}, {57600, B57600}};
+
+constexpr bool AllLineRates() {
+    for (const RateCode& r : kRateCodes) {
+        bool listed = false;
+        for (uint32_t bps : kSerialRates) listed = listed || bps == r.bps;
+        if (!listed) return false;
     }
+    return true;
+}
+static_assert(AllLineRates(), "a B constant for a rate the line never runs at");
+
+speed_t StandardRate(uint32_t baud) {
+    for (const RateCode& r : kRateCodes)
+        if (r.bps == baud) return r.code;
+    return B0;
 }
 
 void SleepUs(uint64_t us) {
@@ -110,6 +117,19 @@ void EndWrite(SerialPort& p) {
     p.wrData = nullptr;
     p.wrLeft = 0;
     p.wrDone = true;
+}
+
+// A device that takes a request only in part (a pty keeps 8 data bits and
+// no parity) may report an error for it. What matters for the line to work
+// is raw mode and the rate; a UART would take the framing as asked.
+bool TookTheLine(int fd, const termios& asked) {
+    const int err = errno;
+    termios now;
+    const bool took = tcgetattr(fd, &now) == 0 && !(now.c_lflag & (ICANON | ECHO | ISIG)) &&
+                      !(now.c_oflag & OPOST) && cfgetospeed(&now) == cfgetospeed(&asked) &&
+                      cfgetispeed(&now) == cfgetispeed(&asked);
+    errno = err;
+    return took;
 }
 
 }  // namespace
@@ -248,6 +268,11 @@ bool TermiosFor(const SerialLine& line, termios& t) {
     t.c_cc[VSTOP] = line.xoffChar;
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
+    // An arbitrary rate set before leaves BOTHER in the input-rate bits,
+    // which would keep the old input rate whatever cfsetispeed says.
+#ifdef CIBAUD
+    t.c_cflag &= ~static_cast<tcflag_t>(CIBAUD);
+#endif
     const speed_t standard = StandardRate(line.baud);
     cfsetospeed(&t, standard != B0 ? standard : B9600);
     cfsetispeed(&t, standard != B0 ? standard : B9600);
@@ -267,8 +292,11 @@ bool SerialSetLine(SerialPort& p, const SerialLine& line) {
         p.lastError = EINVAL;
         return false;
     }
-    if (tcsetattr(p.fd, TCSANOW, &t) != 0 ||
-        (posix::NeedsArbitraryRate(line.baud) && !posix::SetArbitraryRate(p.fd, line.baud))) {
+    if (tcsetattr(p.fd, TCSANOW, &t) != 0 && !TookTheLine(p.fd, t)) {
+        p.lastError = errno ? errno : EINVAL;
+        return false;
+    }
+    if (posix::NeedsArbitraryRate(line.baud) && !posix::SetArbitraryRate(p.fd, line.baud)) {
         p.lastError = errno ? errno : EINVAL;
         return false;
     }
@@ -396,54 +424,6 @@ bool SerialWaitEvent(SerialPort& p) {
     return false;
 }
 
-// --- threads -----------------------------------------------------------------
-
-struct Thread {
-    pthread_t id;
-};
-
-namespace {
-
-struct Start {
-    void (*fn)(void*);
-    void* arg;
-};
-
-void* Trampoline(void* raw) {
-    Start start = *static_cast<Start*>(raw);
-    delete static_cast<Start*>(raw);
-    start.fn(start.arg);
-    return nullptr;
-}
-
-}  // namespace
-
-Thread* ThreadStart(void (*fn)(void*), void* arg) {
-    Thread* t = new (std::nothrow) Thread;
-    Start* start = new (std::nothrow) Start{fn, arg};
-    if (!t || !start || pthread_create(&t->id, nullptr, &Trampoline, start) != 0) {
-        delete t;
-        delete start;
-        return nullptr;
-    }
-    return t;
-}
-
-void ThreadEnd(Thread* t) {
-    if (!t) return;
-    if (pthread_equal(t->id, pthread_self()))
-        pthread_detach(t->id);
-    else
-        pthread_join(t->id, nullptr);
-    delete t;
-}
-
-bool ThreadIsCurrent(const Thread* t) { return t && pthread_equal(t->id, pthread_self()); }
-
-unsigned long ThreadDebugId(const Thread* t) {
-    unsigned long id = 0;
-    if (t) std::memcpy(&id, &t->id, sizeof id < sizeof t->id ? sizeof id : sizeof t->id);
-    return id;
-}
+bool SerialLineGone(const SerialPort& p) { return p.hungUp; }
 
 }  // namespace platform
