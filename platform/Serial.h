@@ -36,6 +36,7 @@ struct SerialPort {
     unsigned number = 0;             // the COM port number while open
     unsigned long lastError = 0;
     std::atomic<bool> hungUp{false};  // the device went away: stop waiting on it
+    std::string failure;             // why the last open failed
 #else
     int fd = -1;      // the tty, held exclusively; -1 while closed
     int wakeFd = -1;        // polled by the watch thread (an eventfd, or a pipe's read end)
@@ -43,6 +44,8 @@ struct SerialPort {
     std::atomic<bool> rxMask{false};
     bool hungUp = false;  // the far end went away: stop polling the tty
     int lastError = 0;
+    std::string path;     // the device of the last open attempt
+    std::string failure;  // why the last open or line setting failed, device first
     unsigned readTimeoutMs = 0;
     unsigned writeMsPerByte = 0;  // 0: no write time-out
     unsigned charUs = 1042;       // one character on the line, for drain waits
@@ -96,6 +99,9 @@ unsigned long SerialDebugId(const SerialPort& p, int which);
 // and sets SerialLastError.
 bool SerialOpen(SerialPort& p, unsigned number);
 unsigned long SerialLastError(const SerialPort& p);
+// Why the last SerialOpen or SerialSetLine failed, naming the device and
+// the system's reason ("/dev/ttyUSB0: Device or resource busy").
+std::string SerialFailure(const SerialPort& p);
 bool SerialIsOpen(const SerialPort& p);
 void SerialClose(SerialPort& p);
 

@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
@@ -203,6 +204,75 @@ TEST(SerialPort, OpenFailuresAndPortMapping) {
         Discard(2);
     }
     EXPECT_EQ(Resources(), before) << "threads, descriptors";
+}
+
+std::vector<std::string> g_debug;
+void KeepDebug(const char* text) { g_debug.push_back(text); }
+
+// Each failed open says why, for the channel, through the host call and the
+// debug output alike; a good open clears it.
+TEST(SerialPort, FailedOpenSaysWhy) {
+    Pty pty(47), free(50);
+    ASSERT_TRUE(pty.ok() && free.ok());
+    const std::string map = TempDir() + "/ports";
+    FILE* f = std::fopen(map.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fprintf(f, "COM1=/dev/null\n");
+    std::fclose(f);
+    struct Row {
+        const char* what;
+        int com;
+        const char* var;      // TREVALO_COM<com>, null: unset
+        const char* portmap;  // TREVALO_PORTMAP, null: unset
+        int bits;
+        std::string why;
+    };
+    const std::string slave = pty.slave();
+    const Row rows[] = {
+        {"held", 47, nullptr, nullptr, 8, slave + ": Device or resource busy"},
+        {"missing", 49, "/nonexistent/tty", nullptr, 8, "/nonexistent/tty: No such file or directory"},
+        {"not a tty", 49, "/dev/null", nullptr, 8, "/dev/null: not a tty"},
+        {"map not found", 49, nullptr, "/nonexistent/ports", 8,
+         "COM49: no TREVALO_COM49, and TREVALO_PORTMAP file /nonexistent/ports not found; "
+         "/dev/ttyS48: No such file or directory"},
+        {"not in map", 49, nullptr, map.c_str(), 8,
+         "COM49: no TREVALO_COM49, and no COM49 line in TREVALO_PORTMAP file " + map +
+             "; /dev/ttyS48: No such file or directory"},
+        {"no map", 49, nullptr, nullptr, 8,
+         "COM49: no TREVALO_COM49 and no TREVALO_PORTMAP; /dev/ttyS48: No such file or directory"},
+        {"settings", 49, free.slave().c_str(), nullptr, 9, free.slave() + ": line settings out of range"},
+        {"no port 0", 0, nullptr, nullptr, 8, "COM0: no such port"},
+        {"opens", 49, free.slave().c_str(), nullptr, 8, ""},
+    };
+    PtPortHandle* holder = OpenPelcoD(0, 47);
+    ASSERT_NE(holder, nullptr);
+    platform::SetDebugHook(&KeepDebug);
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        g_debug.clear();
+        if (r.var) setenv("TREVALO_COM49", r.var, 1);
+        if (r.portmap) setenv("TREVALO_PORTMAP", r.portmap, 1);
+        PtPortHandle* h = OpenPelcoD(1, r.com, 9600, 'N', r.bits);
+        unsetenv("TREVALO_COM49");
+        unsetenv("TREVALO_PORTMAP");
+        EXPECT_EQ(h != nullptr, r.why.empty());
+        char text[300] = "x";
+        EXPECT_EQ(TrevaloLastOpenError(1, text, sizeof text), static_cast<int>(r.why.size()));
+        EXPECT_EQ(text, r.why);
+        if (r.com && !r.why.empty()) {
+            EXPECT_NE(std::find(g_debug.begin(), g_debug.end(), r.why + "\n"), g_debug.end());
+        }
+        if (h) SetPtClose(h, 1);
+    }
+    platform::SetDebugHook(nullptr);
+    char small[8];
+    OpenPelcoD(1, 49);  // unmapped: fails
+    EXPECT_GT(TrevaloLastOpenError(1, small, sizeof small), 8);
+    EXPECT_EQ(std::string(small), "COM49: ");
+    EXPECT_EQ(TrevaloLastOpenError(0, small, sizeof small), 0);
+    EXPECT_EQ(TrevaloLastOpenError(255, small, sizeof small), 0);
+    SetPtClose(holder, 0);
+    Discard(1);
 }
 
 // What the "DVR" window receives.

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "platform/Platform.h"
 #include "trevalo_host.h"
@@ -57,16 +59,19 @@ uint32_t CComPort::WriteMsPerByte(uint32_t requested) {
 
 int CComPort::Open(int port, uint32_t baudRate, int byteSize, int parity, int stopBits) {
     if (IsOpen() || m_bEvents) Close();
+    const uint16_t number = static_cast<uint16_t>(port & 0xFFFF);
+    const std::string com = "COM" + std::to_string(number);
+    m_sFailure.clear();
 
     m_bEvents = platform::SerialCreateEvents(m_port);
     if (!m_bEvents) {
         Close();
+        Failed(com + ": no events for the port");
         return 0;
     }
     Trace("m_osRead.hEvent created!!! = %lx\n", platform::SerialDebugId(m_port, 1));
     Trace("m_osWrite.hEvent created!!! = %lx\n", platform::SerialDebugId(m_port, 2));
 
-    const uint16_t number = static_cast<uint16_t>(port & 0xFFFF);
     bool opened = false;
     for (int attempt = 0; attempt < kOpenAttempts && !opened; ++attempt) {
         opened = platform::SerialOpen(m_port, number);
@@ -74,6 +79,7 @@ int CComPort::Open(int port, uint32_t baudRate, int byteSize, int parity, int st
     }
     if (!opened) {
         Trace("Error!!! = %lx\n", platform::SerialLastError(m_port));
+        Failed(platform::SerialFailure(m_port));
         return 0;
     }
 
@@ -90,7 +96,9 @@ int CComPort::Open(int port, uint32_t baudRate, int byteSize, int parity, int st
 
     const int configured = Configure(baudRate, byteSize, parity, stopBits);
     if (!configured) {
+        const std::string why = platform::SerialFailure(m_port);
         Undo();
+        Failed(why.empty() ? com + ": line settings refused" : why);
         return 0;
     }
 
@@ -103,6 +111,7 @@ int CComPort::Open(int port, uint32_t baudRate, int byteSize, int parity, int st
         m_pGate = nullptr;
         m_bConnected = 0;
         Undo();
+        Failed(com + ": no watch thread");
         return 0;
     }
     Trace("m_hCommWatchThread CreateThread()!!! = %lx\n", platform::ThreadDebugId(m_hCommWatchThread));
@@ -113,6 +122,12 @@ int CComPort::Open(int port, uint32_t baudRate, int byteSize, int parity, int st
     m_dwBaudRate = baudRate;
     platform::SerialSetDtr(m_port, true);
     return configured;
+}
+
+// The reason goes to the debug output too, so TREVALO_DEBUG says the same.
+void CComPort::Failed(std::string why) {
+    m_sFailure = std::move(why);
+    platform::DebugOut((m_sFailure + "\n").c_str());
 }
 
 // A failed open after the device was opened: release the device, keep the

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "platform/Serial.h"
 #include "platform/Thread.h"
@@ -28,6 +29,9 @@ public:
     int GetFlowControl(int* dtrDsr, int* rtsCts, int* xonXoff, int* reserved) const;
 
     bool IsOpen() const { return platform::SerialIsOpen(m_port); }
+    // Why the last Open failed, device and system reason first; empty after
+    // a successful one.
+    const std::string& OpenFailure() const { return m_sFailure; }
 
     // The rate Configure applies for a requested one, and the write
     // time-out per byte that Open sets for it.
@@ -38,6 +42,7 @@ protected:
     struct WatchGate;
     static void CommWatchProc(void* self);
     void Undo();
+    void Failed(std::string why);
 
     // The device (m_hComDev) with its read and write blocks (m_osRead,
     // m_osWrite) in the system's own terms.
@@ -58,4 +63,5 @@ protected:
     int32_t m_bFlowReserved = 0;
     // Written by the host's thread, read by the watch thread.
     std::atomic<int32_t> m_bConnected{0};
+    std::string m_sFailure;
 };

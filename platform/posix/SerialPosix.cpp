@@ -45,15 +45,33 @@ std::string FromPortMap(const char* file, unsigned number) {
     return std::string();
 }
 
+struct Device {
+    std::string path;
+    std::string origin;  // for the default device: why no mapping applied
+};
+
 // COM<n>: $TREVALO_COM<n>, else the port map file, else /dev/ttyS<n-1>.
-std::string DevicePath(unsigned number) {
-    const std::string var = "TREVALO_COM" + std::to_string(number);
-    if (const char* path = std::getenv(var.c_str()); path && *path) return path;
+Device FindDevice(unsigned number) {
+    const std::string com = "COM" + std::to_string(number);
+    const std::string var = "TREVALO_" + com;
+    if (const char* path = std::getenv(var.c_str()); path && *path) return {path, ""};
+    std::string origin = com + ": no " + var;
     if (const char* map = std::getenv("TREVALO_PORTMAP"); map && *map) {
         std::string path = FromPortMap(map, number);
-        if (!path.empty()) return path;
+        if (!path.empty()) return {path, ""};
+        origin += std::ifstream(map) ? ", and no " + com + " line in TREVALO_PORTMAP file " + map
+                                     : ", and TREVALO_PORTMAP file " + std::string(map) + " not found";
+    } else {
+        origin += " and no TREVALO_PORTMAP";
     }
-    return number ? "/dev/ttyS" + std::to_string(number - 1) : std::string();
+    if (number == 0) return {"", com + ": no such port"};
+    return {"/dev/ttyS" + std::to_string(number - 1), origin};
+}
+
+void Fail(SerialPort& p, const Device& d, int error, const char* reason = nullptr) {
+    p.lastError = error;
+    p.failure = d.origin.empty() ? "" : d.origin + "; ";
+    p.failure += d.path + ": " + (reason ? reason : std::strerror(error));
 }
 
 // The B constants of the rates that have one; the others go through
@@ -161,20 +179,27 @@ unsigned long SerialDebugId(const SerialPort& p, int which) {
 
 bool SerialOpen(SerialPort& p, unsigned number) {
     if (p.fd >= 0) return true;
-    const std::string path = DevicePath(number);
-    if (path.empty()) {
+    const Device device = FindDevice(number);
+    p.path = device.path;
+    if (device.path.empty()) {
         p.lastError = ENOENT;
+        p.failure = device.origin;
         return false;
     }
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(device.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        p.lastError = errno;
+        Fail(p, device, errno);
         return false;
     }
     // TIOCEXCL refuses later opens (except by root); the lock also stops a
     // second open by root or by this process.
-    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        p.lastError = isatty(fd) ? EBUSY : ENOTTY;
+    if (!isatty(fd)) {
+        Fail(p, device, ENOTTY, "not a tty");
+        close(fd);
+        return false;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        Fail(p, device, EBUSY);
         close(fd);
         return false;
     }
@@ -182,11 +207,14 @@ bool SerialOpen(SerialPort& p, unsigned number) {
     p.fd = fd;
     p.hungUp = false;
     p.lastError = 0;
+    p.failure.clear();
     EndWrite(p);
     return true;
 }
 
 unsigned long SerialLastError(const SerialPort& p) { return static_cast<unsigned long>(p.lastError); }
+
+std::string SerialFailure(const SerialPort& p) { return p.failure; }
 
 bool SerialIsOpen(const SerialPort& p) { return p.fd >= 0; }
 
@@ -284,20 +312,21 @@ bool TermiosFor(const SerialLine& line, termios& t) {
 bool SerialSetLine(SerialPort& p, const SerialLine& line) {
     if (p.fd < 0) return false;
     termios t;
+    const Device device{p.path, ""};
     if (tcgetattr(p.fd, &t) != 0) {
-        p.lastError = errno;
+        Fail(p, device, errno, "not a tty");
         return false;
     }
     if (!posix::TermiosFor(line, t)) {
-        p.lastError = EINVAL;
+        Fail(p, device, EINVAL, "line settings out of range");
         return false;
     }
     if (tcsetattr(p.fd, TCSANOW, &t) != 0 && !TookTheLine(p.fd, t)) {
-        p.lastError = errno ? errno : EINVAL;
+        Fail(p, device, errno ? errno : EINVAL);
         return false;
     }
     if (posix::NeedsArbitraryRate(line.baud) && !posix::SetArbitraryRate(p.fd, line.baud)) {
-        p.lastError = errno ? errno : EINVAL;
+        Fail(p, device, errno ? errno : EINVAL, "rate refused");
         return false;
     }
     // DTR/DSR handshaking has no POSIX form: DTR stays raised.

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <new>
+#include <string>
 
 #include "platform/Platform.h"
 #include "platform/Serial.h"
@@ -69,8 +70,11 @@ unsigned long SerialDebugId(const SerialPort& p, int which) {
 // the port only in the device namespace, "\\.\COM10".
 bool SerialOpen(SerialPort& p, unsigned number) {
     if (p.hComDev) return true;
+    char com[16];
+    std::snprintf(com, sizeof com, "COM%u", number);
     if (!HeldPorts().Insert(number)) {
         p.lastError = ERROR_ACCESS_DENIED;  // what Windows reports for a held port
+        p.failure = std::string(com) + ": held by another channel";
         return false;
     }
     char name[32];
@@ -79,16 +83,20 @@ bool SerialOpen(SerialPort& p, unsigned number) {
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         p.lastError = GetLastError();
+        p.failure = std::string(com) + ": system error " + std::to_string(p.lastError);
         HeldPorts().Erase(number);
         return false;
     }
     p.hComDev = h;
     p.number = number;
     p.lastError = 0;
+    p.failure.clear();
     return true;
 }
 
 unsigned long SerialLastError(const SerialPort& p) { return p.lastError; }
+
+std::string SerialFailure(const SerialPort& p) { return p.failure; }
 
 bool SerialIsOpen(const SerialPort& p) { return p.hComDev != nullptr; }
 
