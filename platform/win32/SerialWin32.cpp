@@ -43,6 +43,21 @@ win32::LockedSet& HeldPorts() {
     return held;
 }
 
+// What a wait on a COM handle reports once its device was unplugged.
+bool DeviceGone(DWORD error) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_INVALID_HANDLE:
+        case ERROR_BAD_COMMAND:
+        case ERROR_GEN_FAILURE:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_DEVICE_REMOVED:
+            return true;
+        default:
+            return false;
+    }
+}
+
 unsigned long Id(HANDLE h) { return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(h)); }
 
 }  // namespace
@@ -88,6 +103,7 @@ bool SerialOpen(SerialPort& p, unsigned number) {
         return false;
     }
     p.hComDev = h;
+    p.hungUp = false;
     p.number = number;
     p.lastError = 0;
     p.failure.clear();
@@ -108,7 +124,10 @@ void SerialClose(SerialPort& p) {
 }
 
 // Clearing the mask completes a pending WaitCommEvent with no event.
+// A line that went away takes no mask: its waiting thread waits on its own
+// event instead, which is then what clearing the mask signals.
 bool SerialSetRxMask(SerialPort& p, bool on) {
+    if (!on && p.hungUp && p.osWait) SetEvent(p.osWait->hEvent);
     return p.hComDev && SetCommMask(p.hComDev, on ? EV_RXCHAR : 0);
 }
 
@@ -235,17 +254,27 @@ bool SerialWaitEvent(SerialPort& p) {
         ::Sleep(100);
         return false;
     }
+    if (p.hungUp) {
+        WaitForSingleObject(p.osWait->hEvent, INFINITE);
+        return false;
+    }
     DWORD mask = 0;
     if (!WaitCommEvent(p.hComDev, &mask, p.osWait)) {
         DWORD ignored;
         if (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(p.hComDev, p.osWait, &ignored, TRUE)) {
-            // A line that fails the wait at once (a device gone) must not
-            // turn this loop into a busy one.
+            if (DeviceGone(GetLastError())) {
+                ResetEvent(p.osWait->hEvent);
+                p.hungUp = true;
+                return false;
+            }
+            // Any other failure must not turn this loop into a busy one.
             ::Sleep(100);
             return false;
         }
     }
     return (mask & EV_RXCHAR) != 0;
 }
+
+bool SerialLineGone(const SerialPort& p) { return p.hungUp; }
 
 }  // namespace platform
