@@ -5,6 +5,7 @@
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -12,7 +13,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <new>
 #include <sstream>
 #include <string>
@@ -64,8 +64,14 @@ Device FindDevice(unsigned number) {
     if (const char* map = std::getenv("TREVALO_PORTMAP"); map && *map) {
         std::string path = FromPortMap(map, number);
         if (!path.empty()) return {path, ""};
-        origin += std::ifstream(map) ? ", and no " + com + " line in TREVALO_PORTMAP file " + map
-                                     : ", and TREVALO_PORTMAP file " + std::string(map) + " not found";
+        // stat, not open: a FIFO named there must not block the open.
+        struct stat st;
+        if (::stat(map, &st) != 0)
+            origin += ", and TREVALO_PORTMAP file " + std::string(map) + " not found";
+        else if (!S_ISREG(st.st_mode))
+            origin += ", and TREVALO_PORTMAP " + std::string(map) + " is not a regular file";
+        else
+            origin += ", and no " + com + " line in TREVALO_PORTMAP file " + map;
     } else {
         origin += " and no TREVALO_PORTMAP";
     }
