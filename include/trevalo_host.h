@@ -45,6 +45,18 @@ typedef void (*TrevaloLinkWatcher)(void* context, int comPort, int event, const 
 /* Registers the one watcher (NULL removes it); when it returns, a removed watcher is no longer running. */
 TREVALO_API void TREVALO_CALL TrevaloWatchLinks(TrevaloLinkWatcher watcher, void* context);
 
+/*
+ * Why the latest SetPtOpen of a channel returned NULL, for a host's log: the
+ * device tried and the system's reason, e.g. "/dev/ttyUSB0: Device or
+ * resource busy" or "COM4: no TREVALO_COM4, and TREVALO_PORTMAP file
+ * /etc/trevalo/ports not found; /dev/ttyS3: No such file or directory".
+ * Writes at most size bytes (always terminated, when size > 0) and returns
+ * the full length; 0 (and "") when the channel's latest open succeeded, no
+ * open failed yet, the channel is out of range or SetPTInit has not run.
+ * TREVALO_DEBUG prints the same text when the open fails.
+ */
+TREVALO_API int TREVALO_CALL TrevaloLastOpenError(int channel, char* text, int size);
+
 #ifdef __cplusplus
 }
 #endif

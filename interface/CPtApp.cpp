@@ -5,12 +5,13 @@
 
 #include "interface/CPtManager.h"
 #include "interface/PtRegistry.h"
+#include "platform/Module.h"
 
 // Constant-initialised, so it exists before any start-up code runs.
 CPtApp theApp;
 
-void PtModuleAttach() { theApp.InitInstance(); }
-void PtModuleDetach() { theApp.ExitInstance(); }
+void platform::OnModuleLoad() { theApp.InitInstance(); }
+void platform::OnModuleUnload() { theApp.ExitInstance(); }
 
 bool CPtApp::InitInstance() {
     m_pManager = nullptr;

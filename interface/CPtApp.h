@@ -32,7 +32,3 @@ private:
 };
 
 extern CPtApp theApp;
-
-// Start-up hooks for the platform's load/unload code.
-void PtModuleAttach();
-void PtModuleDetach();

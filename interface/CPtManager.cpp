@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdlib>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "interface/PtRegistry.h"
 #include "protocol/CPtProtocol.h"
@@ -95,6 +97,17 @@ void CPtManager::Disown(int channel) {
     m_owner[channel] = nullptr;
 }
 
+void CPtManager::SetOpenError(int channel, std::string why) {
+    std::lock_guard<std::mutex> guard(m_errorLock);
+    m_openError[channel] = std::move(why);
+}
+
+std::string CPtManager::OpenError(int channel) const {
+    if (!ValidChannel(channel)) return std::string();
+    std::lock_guard<std::mutex> guard(m_errorLock);
+    return m_openError[channel];
+}
+
 void CPtManager::SetOwner(int channel, PtPortHandle* h) {
     std::lock_guard<std::mutex> guard(m_ownerLock);
     m_owner[channel] = h;
@@ -116,20 +129,27 @@ bool CPtManager::ReleaseOrphan(PtPortHandle* h, bool serial) {
 
 PtPortHandle* CPtManager::Open(int index, int channel, int address, int comPort, int baudRate,
                                int parity, int dataBits, int stopBits) {
-    if (comPort < 1 || !ValidChannel(channel)) return nullptr;
+    if (!ValidChannel(channel)) return nullptr;
+    if (comPort < 1) {
+        SetOpenError(channel, "COM" + std::to_string(comPort) + ": no such port");
+        return nullptr;
+    }
     PtPortHandle* h = NewHandle(index, address);
     if (!h) return nullptr;
     if (!Install(index, channel)) {
         FreeHandle(h);
+        SetOpenError(channel, "protocol index " + std::to_string(index) + ": no such protocol");
         return nullptr;
     }
     g_nLastOpenedPort = comPort;
     if (!h->port->Open(comPort, static_cast<uint32_t>(baudRate), dataBits, ParityCode(parity),
                        StopBitsCode(stopBits))) {
         // The protocol object stays in the table, as after any failed port open.
+        SetOpenError(channel, h->port->OpenFailure());
         FreeHandle(h);
         return nullptr;
     }
+    SetOpenError(channel, std::string());
     SetOwner(channel, h);
     m_table[channel]->AttachPort(h);
     return h;
@@ -200,6 +220,7 @@ PtPortHandle* CPtManager::OpenNet(int index, int channel, int address, uint8_t* 
         FreeHandle(h);
         return nullptr;
     }
+    SetOpenError(channel, std::string());
     SetOwner(channel, h);
     CPtProtocol* p = m_table[channel];
     p->LoadSpeed(channel, index, address);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "protocol/PtPortHandle.h"
@@ -46,6 +47,8 @@ public:
 
     // The channel's protocol object, or null (also for channels out of range).
     CPtProtocol* At(int channel) const;
+    // Why the channel's last open failed ("" after a successful one).
+    std::string OpenError(int channel) const;
 
 private:
     CPtProtocol* GuardA(PtPortHandle* h, int channel) const;
@@ -68,4 +71,8 @@ private:
     // channels from several threads must not tear them.
     std::mutex m_ownerLock;
     void SetOwner(int channel, PtPortHandle* h);
+    // For a host that logs why an open returned NULL; the exports stay silent.
+    std::string m_openError[kChannels];
+    mutable std::mutex m_errorLock;
+    void SetOpenError(int channel, std::string why);
 };

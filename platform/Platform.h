@@ -20,6 +20,10 @@ void SetSleepHook(SleepHook hook);
 // --- diagnostics -------------------------------------------------------------
 // One formatted debug line (the text already ends in "\n" where it should).
 void DebugOut(const char* text);
+// Tests see the debug lines through a hook (called as well as the system's
+// own output); null removes it.
+using DebugHook = void (*)(const char* text);
+void SetDebugHook(DebugHook hook);
 // A plain message box (never shown by the library in normal operation).
 void MessageBox(const char* text, const char* caption, unsigned style);
 

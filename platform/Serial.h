@@ -15,12 +15,17 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #ifdef _WIN32
 struct _OVERLAPPED;
 #endif
 
 namespace platform {
+
+// The rates a line runs at exactly; any other runs at 9600.
+constexpr uint32_t kSerialRates[] = {110,   300,   600,   1200,  2400,  4800,   9600,
+                                     14400, 19200, 38400, 56000, 57600, 128000, 256000};
 
 struct SerialPort {
 #ifdef _WIN32
@@ -30,6 +35,8 @@ struct SerialPort {
     _OVERLAPPED* osWait = nullptr;   // the watch thread's WaitCommEvent block
     unsigned number = 0;             // the COM port number while open
     unsigned long lastError = 0;
+    std::atomic<bool> hungUp{false};  // the device went away: stop waiting on it
+    std::string failure;             // why the last open failed
 #else
     int fd = -1;      // the tty, held exclusively; -1 while closed
     int wakeFd = -1;        // polled by the watch thread (an eventfd, or a pipe's read end)
@@ -37,6 +44,8 @@ struct SerialPort {
     std::atomic<bool> rxMask{false};
     bool hungUp = false;  // the far end went away: stop polling the tty
     int lastError = 0;
+    std::string path;     // the device of the last open attempt
+    std::string failure;  // why the last open or line setting failed, device first
     unsigned readTimeoutMs = 0;
     unsigned writeMsPerByte = 0;  // 0: no write time-out
     unsigned charUs = 1042;       // one character on the line, for drain waits
@@ -90,6 +99,9 @@ unsigned long SerialDebugId(const SerialPort& p, int which);
 // and sets SerialLastError.
 bool SerialOpen(SerialPort& p, unsigned number);
 unsigned long SerialLastError(const SerialPort& p);
+// Why the last SerialOpen or SerialSetLine failed, naming the device and
+// the system's reason ("/dev/ttyUSB0: Device or resource busy").
+std::string SerialFailure(const SerialPort& p);
 bool SerialIsOpen(const SerialPort& p);
 void SerialClose(SerialPort& p);
 
@@ -122,15 +134,8 @@ void SerialWatchEnd(SerialPort& p);
 // Blocks until characters arrive (true) or the wait ends otherwise (false:
 // the mask was cleared, or the line went away). Never spins.
 bool SerialWaitEvent(SerialPort& p);
-
-// --- threads -----------------------------------------------------------------
-struct Thread;
-// Starts fn(arg) at once; null if the thread cannot be created.
-Thread* ThreadStart(void (*fn)(void*), void* arg);
-// Ends the thread for certain and frees the record. POSIX joins it (the
-// caller has already asked it to stop); on the thread itself it detaches.
-void ThreadEnd(Thread* t);
-bool ThreadIsCurrent(const Thread* t);
-unsigned long ThreadDebugId(const Thread* t);
+// True once the wait found the device gone (hung up, unplugged); from then
+// on SerialWaitEvent only waits for the wake-up.
+bool SerialLineGone(const SerialPort& p);
 
 }  // namespace platform

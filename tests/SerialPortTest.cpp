@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
@@ -133,6 +134,27 @@ TEST(SerialPort, LineSettingsReachTheTty) {
     EXPECT_EQ(t.c_cc[VSTOP], 19);
 }
 
+// Each open sets the line afresh, whatever the one before left: both
+// rates after an arbitrary one, and settings a pty only takes in part
+// (it keeps CS8 and no parity) on every open, not just the first.
+TEST(SerialPort, ReopensSetTheWholeLine) {
+    struct Row {
+        int baud, parity, bits, stop;
+    };
+    const Row rows[] = {{56000, 'N', 8, 1}, {9600, 'E', 8, 1}, {128000, 'O', 7, 2},
+                        {4800, 'E', 8, 1}, {9600, 'M', 7, 1}, {256000, 'S', 8, 1}, {2400, 'E', 7, 1}};
+    Pty pty(45);
+    ASSERT_TRUE(pty.ok());
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::to_string(r.baud) + static_cast<char>(r.parity) + std::to_string(r.bits));
+        PtPortHandle* h = OpenPelcoD(0, 45, r.baud, r.parity, r.bits, r.stop);
+        ASSERT_NE(h, nullptr);
+        EXPECT_EQ(platform::posix::OutputRate(pty.master()), static_cast<unsigned>(r.baud));
+        EXPECT_EQ(platform::posix::InputRate(pty.master()), static_cast<unsigned>(r.baud));
+        SetPtClose(h, 0);
+    }
+}
+
 TEST(SerialPort, OpenFailuresAndPortMapping) {
     const auto before = Resources();
     {
@@ -182,6 +204,75 @@ TEST(SerialPort, OpenFailuresAndPortMapping) {
         Discard(2);
     }
     EXPECT_EQ(Resources(), before) << "threads, descriptors";
+}
+
+std::vector<std::string> g_debug;
+void KeepDebug(const char* text) { g_debug.push_back(text); }
+
+// Each failed open says why, for the channel, through the host call and the
+// debug output alike; a good open clears it.
+TEST(SerialPort, FailedOpenSaysWhy) {
+    Pty pty(47), free(50);
+    ASSERT_TRUE(pty.ok() && free.ok());
+    const std::string map = TempDir() + "/ports";
+    FILE* f = std::fopen(map.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fprintf(f, "COM1=/dev/null\n");
+    std::fclose(f);
+    struct Row {
+        const char* what;
+        int com;
+        const char* var;      // TREVALO_COM<com>, null: unset
+        const char* portmap;  // TREVALO_PORTMAP, null: unset
+        int bits;
+        std::string why;
+    };
+    const std::string slave = pty.slave();
+    const Row rows[] = {
+        {"held", 47, nullptr, nullptr, 8, slave + ": Device or resource busy"},
+        {"missing", 49, "/nonexistent/tty", nullptr, 8, "/nonexistent/tty: No such file or directory"},
+        {"not a tty", 49, "/dev/null", nullptr, 8, "/dev/null: not a tty"},
+        {"map not found", 49, nullptr, "/nonexistent/ports", 8,
+         "COM49: no TREVALO_COM49, and TREVALO_PORTMAP file /nonexistent/ports not found; "
+         "/dev/ttyS48: No such file or directory"},
+        {"not in map", 49, nullptr, map.c_str(), 8,
+         "COM49: no TREVALO_COM49, and no COM49 line in TREVALO_PORTMAP file " + map +
+             "; /dev/ttyS48: No such file or directory"},
+        {"no map", 49, nullptr, nullptr, 8,
+         "COM49: no TREVALO_COM49 and no TREVALO_PORTMAP; /dev/ttyS48: No such file or directory"},
+        {"settings", 49, free.slave().c_str(), nullptr, 9, free.slave() + ": line settings out of range"},
+        {"no port 0", 0, nullptr, nullptr, 8, "COM0: no such port"},
+        {"opens", 49, free.slave().c_str(), nullptr, 8, ""},
+    };
+    PtPortHandle* holder = OpenPelcoD(0, 47);
+    ASSERT_NE(holder, nullptr);
+    platform::SetDebugHook(&KeepDebug);
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        g_debug.clear();
+        if (r.var) setenv("TREVALO_COM49", r.var, 1);
+        if (r.portmap) setenv("TREVALO_PORTMAP", r.portmap, 1);
+        PtPortHandle* h = OpenPelcoD(1, r.com, 9600, 'N', r.bits);
+        unsetenv("TREVALO_COM49");
+        unsetenv("TREVALO_PORTMAP");
+        EXPECT_EQ(h != nullptr, r.why.empty());
+        char text[300] = "x";
+        EXPECT_EQ(TrevaloLastOpenError(1, text, sizeof text), static_cast<int>(r.why.size()));
+        EXPECT_EQ(text, r.why);
+        if (r.com && !r.why.empty()) {
+            EXPECT_NE(std::find(g_debug.begin(), g_debug.end(), r.why + "\n"), g_debug.end());
+        }
+        if (h) SetPtClose(h, 1);
+    }
+    platform::SetDebugHook(nullptr);
+    char small[8];
+    OpenPelcoD(1, 49);  // unmapped: fails
+    EXPECT_GT(TrevaloLastOpenError(1, small, sizeof small), 8);
+    EXPECT_EQ(std::string(small), "COM49: ");
+    EXPECT_EQ(TrevaloLastOpenError(0, small, sizeof small), 0);
+    EXPECT_EQ(TrevaloLastOpenError(255, small, sizeof small), 0);
+    SetPtClose(holder, 0);
+    Discard(1);
 }
 
 // What the "DVR" window receives.

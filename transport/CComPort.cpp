@@ -2,8 +2,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <new>
+#include <string>
+#include <utility>
 
 #include "platform/Platform.h"
+#include "trevalo_host.h"
 
 namespace {
 
@@ -13,13 +18,9 @@ constexpr uint32_t kQueueBytes = 4096;
 constexpr unsigned kWriteStepMs = 100;
 constexpr int kWriteSteps = 100;
 constexpr int kReceiveChunk = 10;
-constexpr unsigned long kCopyDataRx = 1124;
 
-const uint32_t kRates[] = {110,   300,   600,   1200,  2400,  4800,   9600,
-                           14400, 19200, 38400, 56000, 57600, 128000, 256000};
-
-// Set on a watch thread whose own receiver closed its port: from then on
-// the thread must not touch the port object, which is being freed.
+// Set on a watch thread whose port was closed while its receiver ran: from
+// then on the thread must not touch the port object, which is being freed.
 thread_local bool t_portGone = false;
 
 void Trace(const char* format, unsigned long value) {
@@ -30,12 +31,22 @@ void Trace(const char* format, unsigned long value) {
 
 }  // namespace
 
+// What a close and the watch thread agree on while the host's receiver
+// runs. A close never waits for a receiver (it may be the one closing, or
+// wait on a lock the closing thread holds): it leaves the thread there,
+// and the thread, once back, ends without touching the port.
+struct CComPort::WatchGate {
+    std::mutex lock;
+    bool inReceiver = false;
+    bool abandoned = false;
+};
+
 CComPort::CComPort() = default;
 
 CComPort::~CComPort() { Close(); }
 
 uint32_t CComPort::LineRate(uint32_t requested) {
-    for (uint32_t rate : kRates)
+    for (uint32_t rate : platform::kSerialRates)
         if (rate == requested) return rate;
     return 9600;
 }
@@ -50,10 +61,13 @@ int CComPort::Open(int port, uint32_t baudRate, int byteSize, int parity, int st
     if (IsOpen() || m_bEvents) Close();
     const uint16_t number = static_cast<uint16_t>(port & 0xFFFF);
     m_line.Choose(number);
+    const std::string com = "COM" + std::to_string(number);
+    m_sFailure.clear();
 
     m_bEvents = m_line.CreateEvents();
     if (!m_bEvents) {
         Close();
+        Failed(com + ": no events for the port");
         return 0;
     }
     Trace("m_osRead.hEvent created!!! = %lx\n", m_line.DebugId(1));
@@ -66,6 +80,7 @@ int CComPort::Open(int port, uint32_t baudRate, int byteSize, int parity, int st
     }
     if (!opened) {
         Trace("Error!!! = %lx\n", m_line.LastError());
+        Failed(m_line.Failure());
         return 0;
     }
 
@@ -82,26 +97,38 @@ int CComPort::Open(int port, uint32_t baudRate, int byteSize, int parity, int st
 
     const int configured = Configure(baudRate, byteSize, parity, stopBits);
     if (!configured) {
+        const std::string why = m_line.Failure();
         Undo();
+        Failed(why.empty() ? com + ": line settings refused" : why);
         return 0;
     }
 
+    m_nPort = number;  // before the watch thread, which names it
     m_bConnected = 1;
-    m_hCommWatchThread = platform::ThreadStart(&CComPort::CommWatchProc, this);
+    m_pGate = new (std::nothrow) WatchGate;
+    m_hCommWatchThread = m_pGate ? platform::ThreadStart(&CComPort::CommWatchProc, this) : nullptr;
     if (!m_hCommWatchThread) {
+        delete m_pGate;
+        m_pGate = nullptr;
         m_bConnected = 0;
         Undo();
+        Failed(com + ": no watch thread");
         return 0;
     }
     Trace("m_hCommWatchThread CreateThread()!!! = %lx\n", platform::ThreadDebugId(m_hCommWatchThread));
 
     m_wByteSize = static_cast<uint16_t>(byteSize);
-    m_nPort = number;
     m_wParity = static_cast<uint16_t>(parity);
     m_wStopBits = static_cast<uint16_t>(stopBits);
     m_dwBaudRate = baudRate;
     m_line.SetDtr(true);
     return configured;
+}
+
+// The reason goes to the debug output too, so TREVALO_DEBUG says the same.
+void CComPort::Failed(std::string why) {
+    m_sFailure = std::move(why);
+    platform::DebugOut((m_sFailure + "\n").c_str());
 }
 
 // A failed open after the device was opened: release the device, keep the
@@ -123,9 +150,23 @@ void CComPort::Close() {
 
     if (m_hCommWatchThread) {
         Trace("m_hCommWatchThread CloseHandle()!!! = %lx\n", platform::ThreadDebugId(m_hCommWatchThread));
-        if (platform::ThreadIsCurrent(m_hCommWatchThread)) t_portGone = true;
-        platform::ThreadEnd(m_hCommWatchThread);
+        bool inReceiver;
+        {
+            std::lock_guard<std::mutex> guard(m_pGate->lock);
+            inReceiver = m_pGate->inReceiver;
+            m_pGate->abandoned = inReceiver;
+        }
+        if (inReceiver) {
+            platform::ThreadDetach(m_hCommWatchThread);  // the gate is the thread's now
+        } else {
+            platform::ThreadEnd(m_hCommWatchThread);  // woken above, it ends at once
+            delete m_pGate;
+        }
+        m_pGate = nullptr;
         m_hCommWatchThread = nullptr;
+        // The thread's own wait object, freed here whichever way it ended.
+        Trace("os.hEvent CloseHandle()!!! = %lx\n", m_line.WatchId());
+        m_line.WatchEnd();
     }
     if (IsOpen()) {
         m_line.SetRxMask(false);
@@ -193,7 +234,22 @@ void CComPort::OnReceive() {
     std::memset(buf, 0, sizeof buf);
     const int n = Read(buf, kReceiveChunk);
     if (n <= 0) return;
-    platform::SendToHostWindow("DVR", kCopyDataRx, buf, static_cast<unsigned>(n));
+    WatchGate* gate = m_pGate;
+    if (gate) {
+        std::lock_guard<std::mutex> guard(gate->lock);
+        if (!m_bConnected) return;  // closing: nothing more reaches the host
+        gate->inReceiver = true;
+    }
+    platform::SendToHostWindow("DVR", TREVALO_COPYDATA_RX, buf, static_cast<unsigned>(n));
+    if (!gate) return;
+    std::unique_lock<std::mutex> guard(gate->lock);
+    if (gate->abandoned) {
+        guard.unlock();
+        delete gate;
+        t_portGone = true;
+        return;
+    }
+    gate->inReceiver = false;
 }
 
 void CComPort::CommWatchProc(void* self) {
@@ -204,18 +260,18 @@ void CComPort::CommWatchProc(void* self) {
         return;
     }
     Trace("os.hEvent CreateEvent()!!! = %lx\n", line.WatchId());
-    if (!line.SetRxMask(true)) {
-        line.WatchEnd();
-        return;
-    }
+    if (!line.SetRxMask(true)) return;  // Close frees the wait object
+    bool goneSaid = false;
     while (port->m_bConnected) {
         if (line.WaitEvent()) {
             port->OnReceive();
             if (t_portGone) return;
+        } else if (!goneSaid && line.Gone()) {
+            // Said once; the platform stops watching the line from here on.
+            goneSaid = true;
+            Trace("COM%lu: the device went away (hung up or unplugged)\n", port->m_nPort);
         }
     }
-    Trace("os.hEvent CloseHandle()!!! = %lx\n", line.WatchId());
-    line.WatchEnd();
 }
 
 int CComPort::SetFlowControl(int dtrDsr, int rtsCts, int xonXoff, int reserved) {

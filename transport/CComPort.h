@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "platform/Serial.h"
+#include "platform/Thread.h"
 #include "transport/Line.h"
 
 class CComPort {
@@ -28,6 +30,9 @@ public:
     int GetFlowControl(int* dtrDsr, int* rtsCts, int* xonXoff, int* reserved) const;
 
     bool IsOpen() const { return m_line.IsOpen(); }
+    // Why the last Open failed, device and system reason first; empty after
+    // a successful one.
+    const std::string& OpenFailure() const { return m_sFailure; }
 
     // The rate Configure applies for a requested one, and the write
     // time-out per byte that Open sets for it.
@@ -35,14 +40,19 @@ public:
     static uint32_t WriteMsPerByte(uint32_t requested);
 
 protected:
+    struct WatchGate;
     static void CommWatchProc(void* self);
     void Undo();
+    void Failed(std::string why);
 
     // The device (m_hComDev) with its read and write blocks (m_osRead,
     // m_osWrite), of whichever kind COM<n> is mapped to.
     Line m_line;
     bool m_bEvents = false;
     platform::Thread* m_hCommWatchThread = nullptr;
+    // Shared with the watch thread while it runs; the thread keeps it when
+    // a close leaves it inside the host's receiver.
+    WatchGate* m_pGate = nullptr;
     uint16_t m_nPort = 1;
     uint32_t m_dwBaudRate = 9600;
     uint16_t m_wByteSize = 8;
@@ -54,4 +64,5 @@ protected:
     int32_t m_bFlowReserved = 0;
     // Written by the host's thread, read by the watch thread.
     std::atomic<int32_t> m_bConnected{0};
+    std::string m_sFailure;
 };

@@ -39,6 +39,8 @@ struct LineOps {
     unsigned long (*watchId)(const Line&);
     void (*watchEnd)(Line&);
     bool (*waitEvent)(Line&);
+    std::string (*failure)(const Line&);  // why the last open attempt failed, device first
+    bool (*gone)(const Line&);            // the device went away for good
 };
 
 extern const LineOps kSerialLine;
@@ -81,4 +83,6 @@ struct Line {
     unsigned long WatchId() const { return ops->watchId(*this); }
     void WatchEnd() { ops->watchEnd(*this); }
     bool WaitEvent() { return ops->waitEvent(*this); }
+    std::string Failure() const { return ops->failure(*this); }
+    bool Gone() const { return ops->gone(*this); }
 };

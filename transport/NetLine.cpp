@@ -206,6 +206,11 @@ bool Open(Line& l, unsigned number) {
 }
 
 unsigned long LastError(const Line& l) { return l.net ? l.net->lastError : 0; }
+std::string Failure(const Line& l) {
+    return l.name + ": " + (l.net && !l.net->lastReported.empty() ? l.net->lastReported : "cannot connect");
+}
+// A dropped link reconnects by itself, so it is never gone for good.
+bool Gone(const Line&) { return false; }
 
 bool IsOpen(const Line& l) { return l.net && l.net->open; }
 
@@ -417,11 +422,11 @@ bool WaitEvent(Line& l) {
 const LineOps kSocketLine = {"socket",   CreateEvents, CloseEvents, DebugId,      Open,      LastError,
                              IsOpen,     Close,        SetRxMask,   Prepare,      Purge,     SetLine,
                              SetDtr,     WriteStart,   WriteWait,   BytesWaiting, ReadStart, ReadFinish,
-                             WatchBegin, WatchId,      WatchEnd,    WaitEvent};
+                             WatchBegin, WatchId,      WatchEnd,    WaitEvent,    Failure,   Gone};
 const LineOps kRfc2217Line = {"rfc2217",  CreateEvents, CloseEvents, DebugId,      Open,      LastError,
                               IsOpen,     Close,        SetRxMask,   Prepare,      Purge,     SetLine,
                               SetDtr,     WriteStart,   WriteWait,   BytesWaiting, ReadStart, ReadFinish,
-                              WatchBegin, WatchId,      WatchEnd,    WaitEvent};
+                              WatchBegin, WatchId,      WatchEnd,    WaitEvent,    Failure,   Gone};
 
 const LineOps* NetLineKind(const std::string& name) {
     const std::string lower = Lower(name.substr(0, 10));

@@ -28,13 +28,15 @@ bool WatchBegin(Line& l) { return SerialWatchBegin(l.serial); }
 unsigned long WatchId(const Line& l) { return SerialWatchId(l.serial); }
 void WatchEnd(Line& l) { SerialWatchEnd(l.serial); }
 bool WaitEvent(Line& l) { return SerialWaitEvent(l.serial); }
+std::string Failure(const Line& l) { return SerialFailure(l.serial); }
+bool Gone(const Line& l) { return SerialLineGone(l.serial); }
 
 }  // namespace
 
 const LineOps kSerialLine = {"serial",    CreateEvents, CloseEvents, DebugId,      Open,      LastError,
                              IsOpen,      Close,        SetRxMask,   Prepare,      Purge,     SetLine,
                              SetDtr,      WriteStart,   WriteWait,   BytesWaiting, ReadStart, ReadFinish,
-                             WatchBegin,  WatchId,      WatchEnd,    WaitEvent};
+                             WatchBegin,  WatchId,      WatchEnd,    WaitEvent,    Failure,   Gone};
 
 Line::Line() = default;
 Line::~Line() = default;

@@ -50,9 +50,14 @@ uint64_t MonotonicUs() {
 
 // Debug lines go to standard error only when TREVALO_DEBUG is set, the
 // stand-in for a debugger attached to OutputDebugStringA.
+static std::atomic<DebugHook> g_debugHook{nullptr};
+
+void SetDebugHook(DebugHook hook) { g_debugHook.store(hook); }
+
 void DebugOut(const char* text) {
     static const bool enabled = std::getenv("TREVALO_DEBUG") != nullptr;
     if (enabled && text) std::fputs(text, stderr);
+    if (DebugHook hook = g_debugHook.load(); hook && text) hook(text);
 }
 
 void MessageBox(const char* text, const char* caption, unsigned) {

@@ -2,10 +2,10 @@
 // exclusive access, poll() on the tty and an eventfd for the watch thread.
 #include <fcntl.h>
 #include <poll.h>
-#include <pthread.h>
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -13,7 +13,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <new>
 #include <sstream>
 #include <string>
@@ -33,36 +32,68 @@
 namespace platform {
 namespace {
 
+struct Device {
+    std::string path;
+    std::string origin;  // for the default device: why no mapping applied
+};
+
 // COM<n>: $TREVALO_COM<n>, else the port map file, else /dev/ttyS<n-1>.
-std::string DevicePath(unsigned number) {
-    const std::string var = "TREVALO_COM" + std::to_string(number);
-    if (const char* path = std::getenv(var.c_str()); path && *path) return path;
+Device FindDevice(unsigned number) {
+    const std::string com = "COM" + std::to_string(number);
+    const std::string var = "TREVALO_" + com;
+    if (const char* path = std::getenv(var.c_str()); path && *path) return {path, ""};
+    std::string origin = com + ": no " + var;
     if (const char* map = std::getenv("TREVALO_PORTMAP"); map && *map) {
         // Anything but a regular file (a FIFO would block the open) counts as no map.
         std::string text;
         posixfile::ReadText(map, posixfile::Trust::OwnUserOrRoot, text);
         std::string path = PortMapLookup(text, number);
-        if (!path.empty()) return path;
+        if (!path.empty()) return {path, ""};
+        // stat, not open: a FIFO named there must not block the open.
+        struct stat st;
+        if (::stat(map, &st) != 0)
+            origin += ", and TREVALO_PORTMAP file " + std::string(map) + " not found";
+        else if (!S_ISREG(st.st_mode))
+            origin += ", and TREVALO_PORTMAP " + std::string(map) + " is not a regular file";
+        else
+            origin += ", and no " + com + " line in TREVALO_PORTMAP file " + map;
+    } else {
+        origin += " and no TREVALO_PORTMAP";
     }
-    return number ? "/dev/ttyS" + std::to_string(number - 1) : std::string();
+    if (number == 0) return {"", com + ": no such port"};
+    return {"/dev/ttyS" + std::to_string(number - 1), origin};
 }
 
-speed_t StandardRate(uint32_t baud) {
-    switch (baud) {
-        case 110: return B110;
-        case 300: return B300;
-        case 600: return B600;
-        case 1200: return B1200;
-        case 2400: return B2400;
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 19200: return B19200;
-        case 38400: return B38400;
-        case 57600: return B57600;
-        case 115200: return B115200;
-        case 230400: return B230400;
-        default: return B0;
+void Fail(SerialPort& p, const Device& d, int error, const char* reason = nullptr) {
+    p.lastError = error;
+    p.failure = d.origin.empty() ? "" : d.origin + "; ";
+    p.failure += d.path + ": " + (reason ? reason : std::strerror(error));
+}
+
+// The B constants of the rates that have one; the others go through
+// SetArbitraryRate.
+struct RateCode {
+    uint32_t bps;
+    speed_t code;
+};
+constexpr RateCode kRateCodes[] = {{110, B110},   {300, B300},     {600, B600},     {1200, B1200},
+                                   {2400, B2400}, {4800, B4800},   {9600, B9600},   {19200, B19200},
+                                   {38400, B38400}, {57600, B57600}};
+
+constexpr bool AllLineRates() {
+    for (const RateCode& r : kRateCodes) {
+        bool listed = false;
+        for (uint32_t bps : kSerialRates) listed = listed || bps == r.bps;
+        if (!listed) return false;
     }
+    return true;
+}
+static_assert(AllLineRates(), "a B constant for a rate the line never runs at");
+
+speed_t StandardRate(uint32_t baud) {
+    for (const RateCode& r : kRateCodes)
+        if (r.bps == baud) return r.code;
+    return B0;
 }
 
 void SleepUs(uint64_t us) {
@@ -102,9 +133,22 @@ void EndWrite(SerialPort& p) {
     p.wrDone = true;
 }
 
+// A device that takes a request only in part (a pty keeps 8 data bits and
+// no parity) may report an error for it. What matters for the line to work
+// is raw mode and the rate; a UART would take the framing as asked.
+bool TookTheLine(int fd, const termios& asked) {
+    const int err = errno;
+    termios now;
+    const bool took = tcgetattr(fd, &now) == 0 && !(now.c_lflag & (ICANON | ECHO | ISIG)) &&
+                      !(now.c_oflag & OPOST) && cfgetospeed(&now) == cfgetospeed(&asked) &&
+                      cfgetispeed(&now) == cfgetispeed(&asked);
+    errno = err;
+    return took;
+}
+
 }  // namespace
 
-std::string PortName(unsigned number) { return DevicePath(number); }
+std::string PortName(unsigned number) { return FindDevice(number).path; }
 
 bool SerialCreateEvents(SerialPort& p) {
     if (p.wakeFd >= 0) return true;
@@ -133,20 +177,27 @@ unsigned long SerialDebugId(const SerialPort& p, int which) {
 
 bool SerialOpen(SerialPort& p, unsigned number) {
     if (p.fd >= 0) return true;
-    const std::string path = DevicePath(number);
-    if (path.empty()) {
+    const Device device = FindDevice(number);
+    p.path = device.path;
+    if (device.path.empty()) {
         p.lastError = ENOENT;
+        p.failure = device.origin;
         return false;
     }
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(device.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        p.lastError = errno;
+        Fail(p, device, errno);
         return false;
     }
     // TIOCEXCL refuses later opens (except by root); the lock also stops a
     // second open by root or by this process.
-    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        p.lastError = isatty(fd) ? EBUSY : ENOTTY;
+    if (!isatty(fd)) {
+        Fail(p, device, ENOTTY, "not a tty");
+        close(fd);
+        return false;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        Fail(p, device, EBUSY);
         close(fd);
         return false;
     }
@@ -154,11 +205,14 @@ bool SerialOpen(SerialPort& p, unsigned number) {
     p.fd = fd;
     p.hungUp = false;
     p.lastError = 0;
+    p.failure.clear();
     EndWrite(p);
     return true;
 }
 
 unsigned long SerialLastError(const SerialPort& p) { return static_cast<unsigned long>(p.lastError); }
+
+std::string SerialFailure(const SerialPort& p) { return p.failure; }
 
 bool SerialIsOpen(const SerialPort& p) { return p.fd >= 0; }
 
@@ -240,6 +294,11 @@ bool TermiosFor(const SerialLine& line, termios& t) {
     t.c_cc[VSTOP] = line.xoffChar;
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
+    // An arbitrary rate set before leaves BOTHER in the input-rate bits,
+    // which would keep the old input rate whatever cfsetispeed says.
+#ifdef CIBAUD
+    t.c_cflag &= ~static_cast<tcflag_t>(CIBAUD);
+#endif
     const speed_t standard = StandardRate(line.baud);
     cfsetospeed(&t, standard != B0 ? standard : B9600);
     cfsetispeed(&t, standard != B0 ? standard : B9600);
@@ -251,17 +310,21 @@ bool TermiosFor(const SerialLine& line, termios& t) {
 bool SerialSetLine(SerialPort& p, const SerialLine& line) {
     if (p.fd < 0) return false;
     termios t;
+    const Device device{p.path, ""};
     if (tcgetattr(p.fd, &t) != 0) {
-        p.lastError = errno;
+        Fail(p, device, errno, "not a tty");
         return false;
     }
     if (!posix::TermiosFor(line, t)) {
-        p.lastError = EINVAL;
+        Fail(p, device, EINVAL, "line settings out of range");
         return false;
     }
-    if (tcsetattr(p.fd, TCSANOW, &t) != 0 ||
-        (posix::NeedsArbitraryRate(line.baud) && !posix::SetArbitraryRate(p.fd, line.baud))) {
-        p.lastError = errno ? errno : EINVAL;
+    if (tcsetattr(p.fd, TCSANOW, &t) != 0 && !TookTheLine(p.fd, t)) {
+        Fail(p, device, errno ? errno : EINVAL);
+        return false;
+    }
+    if (posix::NeedsArbitraryRate(line.baud) && !posix::SetArbitraryRate(p.fd, line.baud)) {
+        Fail(p, device, errno ? errno : EINVAL, "rate refused");
         return false;
     }
     // DTR/DSR handshaking has no POSIX form: DTR stays raised.
@@ -388,54 +451,6 @@ bool SerialWaitEvent(SerialPort& p) {
     return false;
 }
 
-// --- threads -----------------------------------------------------------------
-
-struct Thread {
-    pthread_t id;
-};
-
-namespace {
-
-struct Start {
-    void (*fn)(void*);
-    void* arg;
-};
-
-void* Trampoline(void* raw) {
-    Start start = *static_cast<Start*>(raw);
-    delete static_cast<Start*>(raw);
-    start.fn(start.arg);
-    return nullptr;
-}
-
-}  // namespace
-
-Thread* ThreadStart(void (*fn)(void*), void* arg) {
-    Thread* t = new (std::nothrow) Thread;
-    Start* start = new (std::nothrow) Start{fn, arg};
-    if (!t || !start || pthread_create(&t->id, nullptr, &Trampoline, start) != 0) {
-        delete t;
-        delete start;
-        return nullptr;
-    }
-    return t;
-}
-
-void ThreadEnd(Thread* t) {
-    if (!t) return;
-    if (pthread_equal(t->id, pthread_self()))
-        pthread_detach(t->id);
-    else
-        pthread_join(t->id, nullptr);
-    delete t;
-}
-
-bool ThreadIsCurrent(const Thread* t) { return t && pthread_equal(t->id, pthread_self()); }
-
-unsigned long ThreadDebugId(const Thread* t) {
-    unsigned long id = 0;
-    if (t) std::memcpy(&id, &t->id, sizeof id < sizeof t->id ? sizeof id : sizeof t->id);
-    return id;
-}
+bool SerialLineGone(const SerialPort& p) { return p.hungUp; }
 
 }  // namespace platform

@@ -10,6 +10,8 @@ namespace posix {
 bool SetArbitraryRate(int fd, unsigned rate);
 // The output rate the tty runs at, in bits per second (0 if unknown).
 unsigned OutputRate(int fd);
+// The input rate, likewise.
+unsigned InputRate(int fd);
 
 }  // namespace posix
 }  // namespace platform

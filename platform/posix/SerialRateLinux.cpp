@@ -26,11 +26,17 @@ unsigned OutputRate(int fd) {
     return ioctl(fd, TCGETS2, &t) == 0 ? t.c_ospeed : 0;
 }
 
+unsigned InputRate(int fd) {
+    struct termios2 t;
+    return ioctl(fd, TCGETS2, &t) == 0 ? t.c_ispeed : 0;
+}
+
 #else
 
 // Other systems have no portable way to set a rate without a B constant.
 bool SetArbitraryRate(int, unsigned) { return false; }
 unsigned OutputRate(int) { return 0; }
+unsigned InputRate(int) { return 0; }
 
 #endif
 

@@ -2,15 +2,15 @@
 // InitInstance at process attach, ExitInstance at detach.
 #include <windows.h>
 
-#include "interface/CPtApp.h"
+#include "platform/Module.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
-            PtModuleAttach();
+            platform::OnModuleLoad();
             break;
         case DLL_PROCESS_DETACH:
-            PtModuleDetach();
+            platform::OnModuleUnload();
             break;
         default:
             break;

@@ -42,8 +42,13 @@ uint64_t MonotonicUs() {
     return t / freq * 1000000u + t % freq * 1000000u / freq;
 }
 
+static std::atomic<DebugHook> g_debugHook{nullptr};
+
+void SetDebugHook(DebugHook hook) { g_debugHook.store(hook); }
+
 void DebugOut(const char* text) {
     if (text) OutputDebugStringA(text);
+    if (DebugHook hook = g_debugHook.load(); hook && text) hook(text);
 }
 
 void MessageBox(const char* text, const char* caption, unsigned style) {

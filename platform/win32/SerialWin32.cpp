@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <new>
+#include <string>
 
 #include "platform/Platform.h"
 #include "platform/Serial.h"
@@ -42,6 +43,21 @@ win32::LockedSet& HeldPorts() {
     return held;
 }
 
+// What a wait on a COM handle reports once its device was unplugged.
+bool DeviceGone(DWORD error) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_INVALID_HANDLE:
+        case ERROR_BAD_COMMAND:
+        case ERROR_GEN_FAILURE:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_DEVICE_REMOVED:
+            return true;
+        default:
+            return false;
+    }
+}
+
 unsigned long Id(HANDLE h) { return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(h)); }
 
 }  // namespace
@@ -69,8 +85,11 @@ unsigned long SerialDebugId(const SerialPort& p, int which) {
 // the port only in the device namespace, "\\.\COM10".
 bool SerialOpen(SerialPort& p, unsigned number) {
     if (p.hComDev) return true;
+    char com[16];
+    std::snprintf(com, sizeof com, "COM%u", number);
     if (!HeldPorts().Insert(number)) {
         p.lastError = ERROR_ACCESS_DENIED;  // what Windows reports for a held port
+        p.failure = std::string(com) + ": held by another channel";
         return false;
     }
     char name[32];
@@ -79,16 +98,21 @@ bool SerialOpen(SerialPort& p, unsigned number) {
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         p.lastError = GetLastError();
+        p.failure = std::string(com) + ": system error " + std::to_string(p.lastError);
         HeldPorts().Erase(number);
         return false;
     }
     p.hComDev = h;
+    p.hungUp = false;
     p.number = number;
     p.lastError = 0;
+    p.failure.clear();
     return true;
 }
 
 unsigned long SerialLastError(const SerialPort& p) { return p.lastError; }
+
+std::string SerialFailure(const SerialPort& p) { return p.failure; }
 
 bool SerialIsOpen(const SerialPort& p) { return p.hComDev != nullptr; }
 
@@ -100,7 +124,10 @@ void SerialClose(SerialPort& p) {
 }
 
 // Clearing the mask completes a pending WaitCommEvent with no event.
+// A line that went away takes no mask: its waiting thread waits on its own
+// event instead, which is then what clearing the mask signals.
 bool SerialSetRxMask(SerialPort& p, bool on) {
+    if (!on && p.hungUp && p.osWait) SetEvent(p.osWait->hEvent);
     return p.hComDev && SetCommMask(p.hComDev, on ? EV_RXCHAR : 0);
 }
 
@@ -227,12 +254,20 @@ bool SerialWaitEvent(SerialPort& p) {
         ::Sleep(100);
         return false;
     }
+    if (p.hungUp) {
+        WaitForSingleObject(p.osWait->hEvent, INFINITE);
+        return false;
+    }
     DWORD mask = 0;
     if (!WaitCommEvent(p.hComDev, &mask, p.osWait)) {
         DWORD ignored;
         if (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(p.hComDev, p.osWait, &ignored, TRUE)) {
-            // A line that fails the wait at once (a device gone) must not
-            // turn this loop into a busy one.
+            if (DeviceGone(GetLastError())) {
+                ResetEvent(p.osWait->hEvent);
+                p.hungUp = true;
+                return false;
+            }
+            // Any other failure must not turn this loop into a busy one.
             ::Sleep(100);
             return false;
         }
@@ -240,81 +275,6 @@ bool SerialWaitEvent(SerialPort& p) {
     return (mask & EV_RXCHAR) != 0;
 }
 
-// --- threads -----------------------------------------------------------------
-
-struct Thread {
-    HANDLE handle = nullptr;
-    DWORD id = 0;
-    void (*fn)(void*) = nullptr;
-    void* arg = nullptr;
-};
-
-namespace {
-
-DWORD WINAPI Trampoline(LPVOID raw) {
-    const Thread* t = static_cast<const Thread*>(raw);
-    void (*fn)(void*) = t->fn;  // the record may go while fn runs
-    void* arg = t->arg;
-    fn(arg);
-    return 0;
-}
-
-// How long a woken watch thread gets to finish before it is ended by force.
-constexpr DWORD kEndWaitMs = 1000;
-
-}  // namespace
-
-Thread* ThreadStart(void (*fn)(void*), void* arg) {
-    Thread* t = new (std::nothrow) Thread;
-    if (!t) return nullptr;
-    t->fn = fn;
-    t->arg = arg;
-    t->handle = CreateThread(nullptr, 0, &Trampoline, t, 0, &t->id);
-    if (!t->handle) {
-        delete t;
-        return nullptr;
-    }
-    return t;
-}
-
-// The caller has woken the thread (cleared the mask and its run flag).
-// Waiting keeps incoming sent messages flowing: a watch thread may be in
-// SendMessageA to a window of this very thread. When this thread is at that
-// moment handling the watch thread's own message (a host that closes the
-// port from its WM_COPYDATA handler), the message is answered first so that
-// the thread can return. TerminateThread stays the last resort, for a
-// thread stuck in a window procedure that never returns.
-void ThreadEnd(Thread* t) {
-    if (!t) return;
-    if (GetCurrentThreadId() == t->id) {
-        CloseHandle(t->handle);
-        delete t;
-        return;
-    }
-    if (InSendMessage() && win32::IsSendingToHost(t->id)) ReplyMessage(TRUE);
-    bool ended = false;
-    const DWORD start = GetTickCount();
-    for (DWORD waited = 0; !ended && waited < kEndWaitMs; waited = GetTickCount() - start) {
-        const DWORD r = MsgWaitForMultipleObjects(1, &t->handle, FALSE, kEndWaitMs - waited, QS_SENDMESSAGE);
-        if (r == WAIT_OBJECT_0) {
-            ended = true;
-        } else if (r == WAIT_OBJECT_0 + 1) {
-            MSG msg;
-            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // runs sent messages only
-        } else if (r != WAIT_TIMEOUT) {
-            break;
-        }
-    }
-    if (!ended) {
-        TerminateThread(t->handle, 0);
-        WaitForSingleObject(t->handle, INFINITE);
-    }
-    CloseHandle(t->handle);
-    delete t;
-}
-
-bool ThreadIsCurrent(const Thread* t) { return t && GetCurrentThreadId() == t->id; }
-
-unsigned long ThreadDebugId(const Thread* t) { return t ? Id(t->handle) : 0; }
+bool SerialLineGone(const SerialPort& p) { return p.hungUp; }
 
 }  // namespace platform
