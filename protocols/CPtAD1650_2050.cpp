@@ -2,7 +2,7 @@
 //   command bits | address bit 6        ((address - 1) mod 32) << 3 | 04 for pan/tilt
 // The pair is kept: a code without a row sends the previous pair again
 // (00 00 before the first command).
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 
 namespace {
@@ -42,4 +42,4 @@ private:
     uint8_t m_byFrame[2] = {};
 };
 
-PT_REGISTER_PROTOCOL(38, CPtAD1650_2050)
+CPtProtocol* NewCPtAD1650_2050() { return new (std::nothrow) CPtAD1650_2050(); }

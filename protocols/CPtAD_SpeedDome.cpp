@@ -6,7 +6,7 @@
 // All of them are built in one kept five-byte packet: a short packet's
 // check lands on byte 2, and a code without a row resends a long packet
 // from whatever bytes 1 to 3 hold.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/QuietProtocol.h"
 
@@ -91,4 +91,4 @@ private:
     int m_nPreset = 0;
 };
 
-PT_REGISTER_PROTOCOL(21, CPtAD_SpeedDome)
+CPtProtocol* NewCPtAD_SpeedDome() { return new (std::nothrow) CPtAD_SpeedDome(); }

@@ -4,7 +4,7 @@
 // address and eight "0" (no sum).
 #include <cstring>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/CnbAddress.h"
 #include "protocols/QuietProtocol.h"
 
@@ -57,4 +57,4 @@ private:
     bool m_bAddressOk = true;
 };
 
-PT_REGISTER_PROTOCOL(18, CPtCNB)
+CPtProtocol* NewCPtCNB() { return new (std::nothrow) CPtCNB(); }

@@ -4,7 +4,7 @@
 // that way is not taken).
 #include <cstring>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/CnbAddress.h"
 #include "protocols/QuietProtocol.h"
 
@@ -40,4 +40,4 @@ public:
     }
 };
 
-PT_REGISTER_PROTOCOL(31, CPtCNB_SMART)
+CPtProtocol* NewCPtCNB_SMART() { return new (std::nothrow) CPtCNB_SMART(); }

@@ -2,7 +2,7 @@
 //   F0 address-1 00 00 focus pan tilt zoom check
 // Each axis byte is 0xBC one way, 0x3C the other, 0x00 still (focus: 0x07
 // near, 0x0D far); check = sum of bytes 0 to 7 kept to 7 bits.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -55,4 +55,4 @@ private:
     }
 };
 
-PT_REGISTER_PROTOCOL(19, CPtCTNCOM_HD0670)
+CPtProtocol* NewCPtCTNCOM_HD0670() { return new (std::nothrow) CPtCTNCOM_HD0670(); }

@@ -4,7 +4,7 @@
 // 8 meaning rest and the distance from 8 the speed. Sync and address come
 // from the attach; the packet is kept, so a code without a row resends
 // the previous command.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/QuietProtocol.h"
 
@@ -107,15 +107,15 @@ public:
     void SetSpeedCtrl(PtPortHandle* h, int axis, int increase) override {
         const int step = increase ? 1 : -1;
         switch (axis) {
-            case PT_PAN_SPEED:
+            case PT_AXIS_PAN:
                 m_byRight = static_cast<uint8_t>(Clamp(m_byRight + 0x10 * step, kRightMin, kRightMax));
                 m_byLeft = static_cast<uint8_t>(Clamp(m_byLeft - 0x10 * step, kLeftMin, kLeftMax));
                 return NoPacket();
-            case PT_TILT_SPEED:
+            case PT_AXIS_TILT:
                 m_byUp = static_cast<uint8_t>(Clamp(m_byUp + step, kUpMin, kUpMax));
                 m_byDown = static_cast<uint8_t>(Clamp(m_byDown - step, kDownMin, kDownMax));
                 return NoPacket();
-            case PT_ZOOM_SPEED:
+            case PT_AXIS_ZOOM:
                 m_byZoom = static_cast<uint8_t>(StepSpeed(m_byZoom, increase, 1, 15));
                 Set(kZoomSpeedCommand, m_byZoom, 0x00);
                 return Send(h);
@@ -157,4 +157,4 @@ private:
     uint8_t m_byLeft = 0x50, m_byRight = 0xD0, m_byDown = 0x05, m_byUp = 0x0D, m_byZoom = 0x0F;
 };
 
-PT_REGISTER_PROTOCOL(60, CPtCyberScan)
+CPtProtocol* NewCPtCyberScan() { return new (std::nothrow) CPtCyberScan(); }

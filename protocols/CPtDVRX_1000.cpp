@@ -1,7 +1,7 @@
 // Sysmania DVRX-1000 receiver (index 33); frame in SysmaniaFrame.h. Each
 // operation builds a fresh frame from the handle's address and writes it
 // once. Power switches count as on only for an argument of exactly 1.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/SysmaniaFrame.h"
 
@@ -51,4 +51,4 @@ private:
     }
 };
 
-PT_REGISTER_PROTOCOL(33, CPtDVRX_1000)
+CPtProtocol* NewCPtDVRX_1000() { return new (std::nothrow) CPtDVRX_1000(); }

@@ -6,7 +6,7 @@
 // unlisted code resends the last movement line. A stop is a burst of
 // eight lines, all eight in capture (64 bytes).
 // Auto pan is a plain command: code 8 switches it on, the second stop off.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -103,4 +103,4 @@ private:
     uint8_t m_byStop[8] = {};
 };
 
-PT_REGISTER_PROTOCOL(1, CPtDY)
+CPtProtocol* NewCPtDY() { return new (std::nothrow) CPtDY(); }

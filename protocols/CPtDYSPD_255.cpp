@@ -5,7 +5,7 @@
 // FF right/up, 00 left/down), "R" a lens bit. The dome needs a lens stop
 // after a lens move and a pan/tilt stop otherwise, so a flag remembers
 // which moved last. Bytes 4..8 are kept: an unlisted code resends them.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -82,4 +82,4 @@ private:
     uint8_t m_byPacket[12] = {};
 };
 
-PT_REGISTER_PROTOCOL(40, CPtDYSPD_255)
+CPtProtocol* NewCPtDYSPD_255() { return new (std::nothrow) CPtDYSPD_255(); }

@@ -5,7 +5,7 @@
 // "X"/"x" for auto pan on/off. The frame and address are set at attach;
 // the attach packet goes out with the command, mode and check bytes the
 // previous packet left (all 0 on a new object).
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -54,4 +54,4 @@ private:
     uint8_t m_byPacket[10] = {};
 };
 
-PT_REGISTER_PROTOCOL(11, CPtDYUni)
+CPtProtocol* NewCPtDYUni() { return new (std::nothrow) CPtDYUni(); }

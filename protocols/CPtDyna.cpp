@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "platform/Platform.h"
 #include "protocol/PtCodeFile.h"
 #include "protocols/QuietProtocol.h"
@@ -123,4 +123,4 @@ private:
     uint8_t m_bySecond[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(0, CPtDyna)
+CPtProtocol* NewCPtDyna() { return new (std::nothrow) CPtDyna(); }

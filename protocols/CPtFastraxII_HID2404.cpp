@@ -4,7 +4,7 @@
 // one: 8 still, F right/down, 1 left/up. Presets go out as two nibbles,
 // each with the high bit set. The address is written at attach only; a
 // code without a row resends the previous frame.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -76,4 +76,4 @@ private:
     uint8_t m_byFrame[7] = {};
 };
 
-PT_REGISTER_PROTOCOL(34, CPtFastraxII_HID2404)
+CPtProtocol* NewCPtFastraxII_HID2404() { return new (std::nothrow) CPtFastraxII_HID2404(); }

@@ -4,7 +4,7 @@
 // from 10 up that is simply the next byte, which is all the device's
 // one-character field can hold). The status bits accumulate in the object,
 // so every status packet restates auto-pan and power.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
 
@@ -89,4 +89,4 @@ private:
     uint8_t m_byStatus[4] = {};
 };
 
-PT_REGISTER_PROTOCOL(2, CPtFine)
+CPtProtocol* NewCPtFine() { return new (std::nothrow) CPtFine(); }

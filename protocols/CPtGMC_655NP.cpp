@@ -3,7 +3,7 @@
 // command is 0x5F for a lens call and 0xAA for anything else; an 0xAA
 // frame keeps the previous lens code. Only lens calls exist, but every
 // code sends a frame.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -64,4 +64,4 @@ private:
     bool m_bFocusMoving = false;
 };
 
-PT_REGISTER_PROTOCOL(45, CPtGMC_655NP)
+CPtProtocol* NewCPtGMC_655NP() { return new (std::nothrow) CPtGMC_655NP(); }

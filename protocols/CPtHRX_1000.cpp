@@ -3,7 +3,7 @@
 //   FF  high-bits  40  (address-1)&1F  cmd  cmd  cmd  check
 // The line is 7-bit after the sync: bit 7 of bytes 3 to 7 travels in
 // bits 1 to 5 of byte 1, and the check is taken before that masking.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/QuietProtocol.h"
 
@@ -56,4 +56,4 @@ public:
     }
 };
 
-PT_REGISTER_PROTOCOL(32, CPtHRX_1000)
+CPtProtocol* NewCPtHRX_1000() { return new (std::nothrow) CPtHRX_1000(); }

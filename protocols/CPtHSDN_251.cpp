@@ -3,7 +3,7 @@
 // The direction byte holds pan in its high nibble and tilt in its low
 // one (8 still, F right/up, 1 left/down). Presets go as two nibbles, each
 // with bit 7 set, in the sub and direction bytes.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/QuietProtocol.h"
 
@@ -59,4 +59,4 @@ private:
     int m_nPreset = 0;
 };
 
-PT_REGISTER_PROTOCOL(29, CPtHSDN_251)
+CPtProtocol* NewCPtHSDN_251() { return new (std::nothrow) CPtHSDN_251(); }

@@ -7,7 +7,7 @@
 // previous axes.
 #include <initializer_list>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
 
@@ -93,4 +93,4 @@ private:
     uint8_t m_byFrame[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(13, CPtKD6)
+CPtProtocol* NewCPtKD6() { return new (std::nothrow) CPtKD6(); }

@@ -5,7 +5,7 @@
 // set, so the device sees the sum of the outputs that are on.
 #include <cstring>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/PtTable.h"
 
@@ -86,4 +86,4 @@ private:
     uint8_t m_byFrame[9] = {};
 };
 
-PT_REGISTER_PROTOCOL(41, CPtKRE_301_302)
+CPtProtocol* NewCPtKRE_301_302() { return new (std::nothrow) CPtKRE_301_302(); }

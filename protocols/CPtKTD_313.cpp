@@ -3,7 +3,7 @@
 // The prefix is "27" for movement, "00" for lens and auto-pan, or the preset
 // number in two digits. The tail is written at attach only and resent as it
 // stands; a stop is the last movement letter in lower case.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -88,4 +88,4 @@ private:
     uint8_t m_byFrame[7] = {};
 };
 
-PT_REGISTER_PROTOCOL(36, CPtKTD_313)
+CPtProtocol* NewCPtKTD_313() { return new (std::nothrow) CPtKTD_313(); }

@@ -3,7 +3,7 @@
 // A stop right after a lens command must be the lens stop (M 80); a preset
 // store is confirmed at once by a second frame (I 85). Codes without a row
 // resend the previous command.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -102,4 +102,4 @@ private:
     uint8_t m_byFrame[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(39, CPtKTS_2000_Ultra)
+CPtProtocol* NewCPtKTS_2000_Ultra() { return new (std::nothrow) CPtKTS_2000_Ultra(); }

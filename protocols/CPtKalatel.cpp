@@ -3,7 +3,7 @@
 // The tail (bytes 3 to 6) is written at attach only, so commands go to the
 // address attached last. A stop is the lower-case form of the last
 // movement or lens letter, with the parameters left as they were.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -85,4 +85,4 @@ private:
     uint8_t m_byLast = 0;
 };
 
-PT_REGISTER_PROTOCOL(3, CPtKalatel)
+CPtProtocol* NewCPtKalatel() { return new (std::nothrow) CPtKalatel(); }

@@ -3,7 +3,7 @@
 // Commands are characters; a move carries data "1". The command byte is
 // kept, so an unlisted code repeats the previous command (right after the
 // open, the attach command "1").
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -50,4 +50,4 @@ private:
     uint8_t m_byPacket[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(51, CPtLG_LPT)
+CPtProtocol* NewCPtLG_LPT() { return new (std::nothrow) CPtLG_LPT(); }

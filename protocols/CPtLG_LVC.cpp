@@ -4,7 +4,7 @@
 // Function 5F is a lens command, 3A/3E camera on/off. The code byte is
 // kept, so an unlisted code (a pan/tilt move, say) repeats the last lens
 // command.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -48,4 +48,4 @@ private:
     uint8_t m_byPacket[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(49, CPtLG_LVC)
+CPtProtocol* NewCPtLG_LVC() { return new (std::nothrow) CPtLG_LVC(); }

@@ -3,7 +3,7 @@
 // The header and address are set once at attach: later packets carry the
 // address of the handle attached last. Bytes 3..6 are kept, so an
 // unlisted code repeats the previous command.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -80,4 +80,4 @@ private:
     uint8_t m_byPacket[8] = {};
 };
 
-PT_REGISTER_PROTOCOL(53, CPtLG_MULTIX)
+CPtProtocol* NewCPtLG_MULTIX() { return new (std::nothrow) CPtLG_MULTIX(); }

@@ -6,7 +6,7 @@
 // the line and one 16-byte block in capture.
 #include <initializer_list>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -100,4 +100,4 @@ private:
     uint8_t m_bySecond[8] = {};
 };
 
-PT_REGISTER_PROTOCOL(54, CPtLG_SD163)
+CPtProtocol* NewCPtLG_SD163() { return new (std::nothrow) CPtLG_SD163(); }

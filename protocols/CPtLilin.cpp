@@ -2,7 +2,7 @@
 //   address  command bits  kind (0x98 tilt, 0x85 pan, 0x9D diagonal, 0xFF lens/stop)
 // The address comes from the handle at every call. A code without a row
 // resends the previous command bytes.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
 
@@ -76,4 +76,4 @@ private:
     uint8_t m_byPacket[3] = {};
 };
 
-PT_REGISTER_PROTOCOL(4, CPtLilin)
+CPtProtocol* NewCPtLilin() { return new (std::nothrow) CPtLilin(); }

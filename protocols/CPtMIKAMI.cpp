@@ -3,7 +3,7 @@
 // Two ASCII letters name the call; bytes 4, 5 are the pan field and 6, 7
 // the tilt field (0x5D 0x01 one way, 0xA1 0x01 the other). The frame
 // lives in the object and bytes 0, 1 and 15 are written at attach only.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -107,4 +107,4 @@ private:
     uint8_t m_byFrame[16] = {};
 };
 
-PT_REGISTER_PROTOCOL(58, CPtMIKAMI)
+CPtProtocol* NewCPtMIKAMI() { return new (std::nothrow) CPtMIKAMI(); }

@@ -5,7 +5,7 @@
 // a row keeps the previous command bytes.
 #include <algorithm>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -79,4 +79,4 @@ private:
     uint8_t m_byFrame[11] = {};
 };
 
-PT_REGISTER_PROTOCOL(12, CPtMP200)
+CPtProtocol* NewCPtMP200() { return new (std::nothrow) CPtMP200(); }

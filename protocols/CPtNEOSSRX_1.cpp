@@ -1,7 +1,7 @@
 // NEOSSRX-1 (index 22). Five bytes, built fresh for every call:
 //   40 kind address command sum(0..3)
 // kind is 'C' for commands and 'P' for the three output switches.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -61,4 +61,4 @@ private:
     }
 };
 
-PT_REGISTER_PROTOCOL(22, CPtNEOSSRX_1)
+CPtProtocol* NewCPtNEOSSRX_1() { return new (std::nothrow) CPtNEOSSRX_1(); }

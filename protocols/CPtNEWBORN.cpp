@@ -5,7 +5,7 @@
 // block. On the line every command goes out twice, 200 ms apart; a
 // capture gets one copy.
 // The address is the one attached last.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -120,4 +120,4 @@ private:
     uint8_t m_byFrames[16] = {};
 };
 
-PT_REGISTER_PROTOCOL(52, CPtNEWBORN)
+CPtProtocol* NewCPtNEWBORN() { return new (std::nothrow) CPtNEWBORN(); }

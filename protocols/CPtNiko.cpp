@@ -4,7 +4,7 @@
 // stop followed by a lens stop. The two frames lie back to back so that a
 // capture gets them as one 16-byte block. The address is the one attached
 // last; a code without a row resends the previous first frame.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -83,4 +83,4 @@ private:
     uint8_t m_byFrames[16] = {};
 };
 
-PT_REGISTER_PROTOCOL(20, CPtNiko)
+CPtProtocol* NewCPtNiko() { return new (std::nothrow) CPtNiko(); }

@@ -2,7 +2,7 @@
 // address is taken once, at the attach, which also sends a stop frame.
 // Frames are repeated back to back so that one lost frame does no harm:
 // commands and auto-pan twice, power and lamp four times.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/SysmaniaFrame.h"
 
@@ -58,4 +58,4 @@ private:
     uint8_t m_byFrame[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(15, CPtOriental)
+CPtProtocol* NewCPtOriental() { return new (std::nothrow) CPtOriental(); }

@@ -3,7 +3,7 @@
 // The check makes all eleven bytes sum to 0x20. Bytes 0, 1, 2, 8 and 9 are
 // written at attach only; every call rewrites bytes 3 to 7. Speeds are
 // fixed: 0xC0 on a moving pan or tilt axis, 0x0D for the lens.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -65,4 +65,4 @@ private:
     uint8_t m_byFrame[11] = {};
 };
 
-PT_REGISTER_PROTOCOL(23, CPtPT101)
+CPtProtocol* NewCPtPT101() { return new (std::nothrow) CPtPT101(); }

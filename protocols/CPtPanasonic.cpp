@@ -3,7 +3,7 @@
 // the lens and "32" for the head; a stop has to go to whichever moved
 // last, so the command after a lens move (whatever it is) is sent in the
 // lens group. Written twice, 10 ms apart; opening and closing send a frame.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/PanasonicFrame.h"
 #include "protocols/PtTable.h"
 
@@ -57,4 +57,4 @@ public:
     }
 };
 
-PT_REGISTER_PROTOCOL(5, CPtPanasonic)
+CPtProtocol* NewCPtPanasonic() { return new (std::nothrow) CPtPanasonic(); }

@@ -3,7 +3,7 @@
 // Only focus moves mark the lens as last moved, so only the stop after a
 // focus move is the lens stop. Written twice, 10 ms apart; opening and
 // closing send nothing.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/PanasonicFrame.h"
 #include "protocols/PtTable.h"
 
@@ -59,4 +59,4 @@ public:
     }
 };
 
-PT_REGISTER_PROTOCOL(55, CPtPanasonicNEW)
+CPtProtocol* NewCPtPanasonicNEW() { return new (std::nothrow) CPtPanasonicNEW(); }

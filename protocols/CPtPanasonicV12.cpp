@@ -9,7 +9,7 @@
 // ordinary header afterwards, so later frames keep their ETX.
 // All frames carry the address character 0x30 + address, the one the
 // command frames use, so opening, closing and auto pan reach the same camera.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/PanasonicFrame.h"
 #include "protocols/PtTable.h"
 
@@ -121,4 +121,4 @@ private:
     int32_t m_nPreset = 0;
 };
 
-PT_REGISTER_PROTOCOL(24, CPtPanasonicV12)
+CPtProtocol* NewCPtPanasonicV12() { return new (std::nothrow) CPtPanasonicV12(); }

@@ -3,7 +3,7 @@
 // after a speed frame. Zoom and stop keep the previous data bytes.
 #include "protocols/PelcoDFrame.h"
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 
 namespace {
 
@@ -74,4 +74,4 @@ private:
     int m_nScan = 0;
 };
 
-PT_REGISTER_PROTOCOL(6, CPtPelcoD)
+CPtProtocol* NewCPtPelcoD() { return new (std::nothrow) CPtPelcoD(); }

@@ -2,7 +2,7 @@
 // frame, stops written twice on the line, zoom and stop clear the data.
 #include "protocols/PelcoDFrame.h"
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 
 namespace {
 
@@ -51,4 +51,4 @@ public:
     }
 };
 
-PT_REGISTER_PROTOCOL(42, CPtPelcoD_CYNIX)
+CPtProtocol* NewCPtPelcoD_CYNIX() { return new (std::nothrow) CPtPelcoD_CYNIX(); }

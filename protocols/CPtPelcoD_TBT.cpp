@@ -3,7 +3,7 @@
 // no speed control.
 #include "protocols/PelcoDFrame.h"
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 
 namespace {
 
@@ -48,4 +48,4 @@ public:
     }
 };
 
-PT_REGISTER_PROTOCOL(57, CPtPelcoD_TBT)
+CPtProtocol* NewCPtPelcoD_TBT() { return new (std::nothrow) CPtPelcoD_TBT(); }

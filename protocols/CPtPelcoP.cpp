@@ -5,7 +5,7 @@
 // the current address. The speeds live in the shared speed block: a
 // capture open loads them from the speed file and a capture speed change
 // saves them.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -47,10 +47,10 @@ const Row kCommands[] = {
 class CPtPelcoP : public CPtQuietProtocol {
 public:
     CPtPelcoP() {
-        m_bySpeed[PT_PAN_SPEED] = 0x33;
-        m_bySpeed[PT_TILT_SPEED] = 0x33;
-        m_bySpeed[PT_ZOOM_SPEED] = 2;
-        m_bySpeed[PT_FOCUS_SPEED] = 2;
+        m_bySpeed[PT_AXIS_PAN] = 0x33;
+        m_bySpeed[PT_AXIS_TILT] = 0x33;
+        m_bySpeed[PT_AXIS_ZOOM] = 2;
+        m_bySpeed[PT_AXIS_FOCUS] = 2;
     }
 
     PT_SHOW_MESSAGE("[CPtPelcoP]")
@@ -65,16 +65,16 @@ public:
     // steps are sent at once as a speed frame.
     void SetSpeedCtrl(PtPortHandle* h, int axis, int increase) override {
         switch (axis) {
-            case PT_PAN_SPEED:
-            case PT_TILT_SPEED:
+            case PT_AXIS_PAN:
+            case PT_AXIS_TILT:
                 m_bySpeed[axis] = static_cast<uint8_t>(StepSpeed(m_bySpeed[axis], increase, 0, 63));
                 NoPacket();
                 break;
-            case PT_ZOOM_SPEED:
-            case PT_FOCUS_SPEED:
+            case PT_AXIS_ZOOM:
+            case PT_AXIS_FOCUS:
                 m_bySpeed[axis] = static_cast<uint8_t>(StepSpeed(m_bySpeed[axis], increase, 0, 3));
                 m_byFrame[2] = 0x00;
-                m_byFrame[3] = axis == PT_ZOOM_SPEED ? 0x25 : 0x27;
+                m_byFrame[3] = axis == PT_AXIS_ZOOM ? 0x25 : 0x27;
                 m_byFrame[4] = 0x00;
                 m_byFrame[5] = m_bySpeed[axis];
                 Send(h);
@@ -86,8 +86,8 @@ public:
 private:
     uint8_t Data(int16_t src) const {
         switch (src) {
-            case kPan: return m_bySpeed[PT_PAN_SPEED];
-            case kTilt: return m_bySpeed[PT_TILT_SPEED];
+            case kPan: return m_bySpeed[PT_AXIS_PAN];
+            case kTilt: return m_bySpeed[PT_AXIS_TILT];
             case kPreset: return static_cast<uint8_t>(m_nPreset);
             default: return static_cast<uint8_t>(src);
         }
@@ -105,4 +105,4 @@ private:
     uint8_t m_byFrame[8] = {};
 };
 
-PT_REGISTER_PROTOCOL(46, CPtPelcoP)
+CPtProtocol* NewCPtPelcoP() { return new (std::nothrow) CPtPelcoP(); }

@@ -2,7 +2,7 @@
 //   86 00 address-1 kind command1 command2 sum(0..5)&7F
 // kind is 07 for preset store and recall, 02 otherwise. The address is set
 // at attach only; codes without a row resend the previous command bytes.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -57,4 +57,4 @@ private:
     uint8_t m_byPacket[7] = {};
 };
 
-PT_REGISTER_PROTOCOL(7, CPtPhilips)
+CPtProtocol* NewCPtPhilips() { return new (std::nothrow) CPtPhilips(); }

@@ -4,7 +4,7 @@
 // Groups: 01 command, 0E speed, 0F auto-pan; 05/07/02 preset store, clear,
 // go to. A movement or lens command is followed at once by a speed frame
 // with fixed speeds for the axes that move. Address set at attach only.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -94,4 +94,4 @@ private:
     uint8_t m_byPacket[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(35, CPtSAE)
+CPtProtocol* NewCPtSAE() { return new (std::nothrow) CPtSAE(); }

@@ -3,7 +3,7 @@
 // Only the four directions and the four lens moves have a command bit;
 // everything else (diagonals and presets included) is the stop packet.
 // The power switches are letters, upper case for on, lower for off.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -51,4 +51,4 @@ private:
     }
 };
 
-PT_REGISTER_PROTOCOL(30, CPtSAMSUNGSRX_100A)
+CPtProtocol* NewCPtSAMSUNGSRX_100A() { return new (std::nothrow) CPtSAMSUNGSRX_100A(); }

@@ -2,7 +2,7 @@
 // packet so nothing of the previous one survives:
 //   55  00  address  command1  command2  pan  tilt  lens|preset  00  AA  check
 // check = 0x21 minus the sum of bytes 2..8. Unlisted codes send the stop.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -84,4 +84,4 @@ private:
     uint8_t m_byPacket[11] = {};
 };
 
-PT_REGISTER_PROTOCOL(59, CPtSAMSUNGSRX_100B)
+CPtProtocol* NewCPtSAMSUNGSRX_100B() { return new (std::nothrow) CPtSAMSUNGSRX_100B(); }

@@ -2,7 +2,7 @@
 //   C5  60  command  00  address  sum(0..4)
 // The command byte is kept: a code the unit does not know repeats the
 // previous command (or power) byte.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/QuietProtocol.h"
 
@@ -50,4 +50,4 @@ private:
     uint8_t m_byFrame[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(48, CPtSK_2172)
+CPtProtocol* NewCPtSK_2172() { return new (std::nothrow) CPtSK_2172(); }

@@ -1,6 +1,6 @@
 // SK-D106 speed dome (index 43). Pan in byte 4 (right 7F, left 80), tilt
 // in byte 6 (up 80, down 7F); frame layout in SKD106Frame.h.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/SKD106Frame.h"
 
 namespace {
@@ -26,4 +26,4 @@ public:
     CPtSK_D106() : CPtSKD106Frame(kMoves, sizeof kMoves / sizeof kMoves[0], false) {}
 };
 
-PT_REGISTER_PROTOCOL(43, CPtSK_D106)
+CPtProtocol* NewCPtSK_D106() { return new (std::nothrow) CPtSK_D106(); }

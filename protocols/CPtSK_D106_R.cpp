@@ -1,6 +1,6 @@
 // SK-D106 dome mounted reversed (index 44): both axes swapped against the
 // SK-D106, and a captured stop holds both copies that go on the line.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/SKD106Frame.h"
 
 namespace {
@@ -26,4 +26,4 @@ public:
     CPtSK_D106_R() : CPtSKD106Frame(kMoves, sizeof kMoves / sizeof kMoves[0], true) {}
 };
 
-PT_REGISTER_PROTOCOL(44, CPtSK_D106_R)
+CPtProtocol* NewCPtSK_D106_R() { return new (std::nothrow) CPtSK_D106_R(); }

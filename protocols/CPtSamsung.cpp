@@ -2,7 +2,7 @@
 // Movement and lens commands are group 01 with data 20 20, presets group
 // 03 with data FF FF. The auto-pan packet carries 01 whether asked for on
 // or off; there is no power control.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/SamsungFrame.h"
 
 namespace {
@@ -44,4 +44,4 @@ public:
     void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
 };
 
-PT_REGISTER_PROTOCOL(14, CPtSamsung)
+CPtProtocol* NewCPtSamsung() { return new (std::nothrow) CPtSamsung(); }

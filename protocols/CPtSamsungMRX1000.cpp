@@ -2,7 +2,7 @@
 // with the focus and zoom directions swapped, an auto-pan that also
 // switches off, and three power switches, each of which sends the same
 // packet whether asked for on or off.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/SamsungFrame.h"
 
 namespace {
@@ -48,4 +48,4 @@ public:
     void SetAuxPower(PtPortHandle* h, int) override { Send(h, kAuxPower); }
 };
 
-PT_REGISTER_PROTOCOL(56, CPtSamsungMRX1000)
+CPtProtocol* NewCPtSamsungMRX1000() { return new (std::nothrow) CPtSamsungMRX1000(); }

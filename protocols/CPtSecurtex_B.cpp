@@ -3,7 +3,7 @@
 // Groups: 01 command, 0E speed, 0F auto pan. Every command goes out behind
 // a fixed speed frame; a code without a row leaves that frame in place, so
 // the speed frame goes out twice.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -67,4 +67,4 @@ private:
     uint8_t m_byPacket[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(26, CPtSecurtex_B)
+CPtProtocol* NewCPtSecurtex_B() { return new (std::nothrow) CPtSecurtex_B(); }

@@ -7,7 +7,7 @@
 // whatever this object sent last.
 #include <string>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "platform/Platform.h"
 #include "protocol/PtCodeFile.h"
 #include "protocols/QuietProtocol.h"
@@ -83,4 +83,4 @@ private:
     uint8_t m_byStart = 0, m_byCommand = 0, m_byAddress = 0, m_byEnd = 0, m_byData = 0, m_byCheck = 0;
 };
 
-PT_REGISTER_PROTOCOL(8, CPtSerim)
+CPtProtocol* NewCPtSerim() { return new (std::nothrow) CPtSerim(); }

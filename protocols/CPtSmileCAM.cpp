@@ -4,7 +4,7 @@
 //   FA a                   stop
 //   FA a 00                lens stop
 // The address is read from the handle at each call.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/PtTable.h"
 
@@ -52,4 +52,4 @@ private:
     uint8_t m_byPacket[5] = {};
 };
 
-PT_REGISTER_PROTOCOL(27, CPtSmileCAM)
+CPtProtocol* NewCPtSmileCAM() { return new (std::nothrow) CPtSmileCAM(); }

@@ -3,7 +3,7 @@
 // Categories: 07 zoom, 08 focus, 00 power. The stop must name the lens
 // group that moved, so zoom and focus commands leave a flag for it. Codes
 // without a row resend the previous category and command.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/PtTable.h"
 
@@ -66,4 +66,4 @@ private:
     uint8_t m_byPacket[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(47, CPtSonyEX780S)
+CPtProtocol* NewCPtSonyEX780S() { return new (std::nothrow) CPtSonyEX780S(); }

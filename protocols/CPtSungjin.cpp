@@ -3,7 +3,7 @@
 //   40 50 | address command 00 sum(0..4)     auto-pan and power
 // Commands use the address kept at attach; the 40 50 forms read the handle
 // at each call. Codes without a row resend the previous command.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -68,4 +68,4 @@ private:
     uint8_t m_byOption[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(9, CPtSungjin)
+CPtProtocol* NewCPtSungjin() { return new (std::nothrow) CPtSungjin(); }

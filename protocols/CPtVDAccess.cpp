@@ -3,7 +3,7 @@
 // Each axis letter is a space when still. The letters are the device's
 // own: right is L, left R, near F, far N, tele W, wide T. The address
 // characters are written at attach only.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -81,4 +81,4 @@ private:
     uint8_t m_byLine[13] = {};
 };
 
-PT_REGISTER_PROTOCOL(17, CPtVDAccess)
+CPtProtocol* NewCPtVDAccess() { return new (std::nothrow) CPtVDAccess(); }

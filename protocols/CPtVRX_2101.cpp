@@ -7,7 +7,7 @@
 // and each call only changes bits: s = (s & keep) | set. An off request
 // keeps only its partner switch in the same byte, which also drops any
 // movement or lens bit held there.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -95,4 +95,4 @@ private:
     uint8_t m_byFrame[7] = {};
 };
 
-PT_REGISTER_PROTOCOL(50, CPtVRX_2101)
+CPtProtocol* NewCPtVRX_2101() { return new (std::nothrow) CPtVRX_2101(); }

@@ -4,7 +4,7 @@
 // and 0x60 the other (pan, tilt, focus, zoom). The frame lives in the
 // object: a code without a row resends the previous command with the
 // current address, and the switches keep bytes 4 and 5.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
 
@@ -88,4 +88,4 @@ private:
     uint8_t m_byFrame[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(37, CPtVSD_640)
+CPtProtocol* NewCPtVSD_640() { return new (std::nothrow) CPtVSD_640(); }

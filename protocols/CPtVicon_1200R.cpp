@@ -2,7 +2,7 @@
 // 80 (address + 10) once aux power or auto-pan has been used; then 10 ms;
 // then a four-byte word: direction, lens, 00, 00. The header is kept and
 // goes in front of every word until the next attach.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/ViconCommands.h"
 
@@ -63,4 +63,4 @@ private:
     uint8_t m_byHeader[2] = {};
 };
 
-PT_REGISTER_PROTOCOL(10, CPtVicon_1200R)
+CPtProtocol* NewCPtVicon_1200R() { return new (std::nothrow) CPtVicon_1200R(); }

@@ -1,7 +1,7 @@
 // Vicon 15UVS receiver, "ViconExt" (index 25). Header
 // (80 | address >> 4) (50 | address & 0F), built at attach; then 10 ms;
 // then an eight-byte block: direction, lens, 00, 00, 05 7F 05 7F.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/ViconCommands.h"
 
@@ -53,4 +53,4 @@ private:
     uint8_t m_byBlock[8] = {};
 };
 
-PT_REGISTER_PROTOCOL(25, CPtVicon_15UVS)
+CPtProtocol* NewCPtVicon_15UVS() { return new (std::nothrow) CPtVicon_15UVS(); }

@@ -36,22 +36,22 @@ bool CPtPelcoDFrame::Apply(const pelcod::Row* table, size_t n, PtPortHandle* h, 
 
 bool CPtPelcoDFrame::StepSpeed(int axis, int increase, uint8_t address) {
     switch (axis) {
-        case PT_PAN_SPEED:
+        case PT_AXIS_PAN:
             m_byPan = static_cast<uint8_t>(::StepSpeed(m_byPan, increase, 0, 63));
             NoPacket();
             return false;
-        case PT_TILT_SPEED:
+        case PT_AXIS_TILT:
             m_byTilt = static_cast<uint8_t>(::StepSpeed(m_byTilt, increase, 0, 63));
             NoPacket();
             return false;
-        case PT_ZOOM_SPEED:
-        case PT_FOCUS_SPEED: {
-            uint8_t& speed = axis == PT_ZOOM_SPEED ? m_byZoom : m_byFocus;
+        case PT_AXIS_ZOOM:
+        case PT_AXIS_FOCUS: {
+            uint8_t& speed = axis == PT_AXIS_ZOOM ? m_byZoom : m_byFocus;
             speed = static_cast<uint8_t>(::StepSpeed(speed, increase, 0, 3));
             m_byFrame[0] = 0xFF;
             m_byFrame[1] = address;
             m_byFrame[2] = 0x00;
-            m_byFrame[3] = axis == PT_ZOOM_SPEED ? 0x25 : 0x27;
+            m_byFrame[3] = axis == PT_AXIS_ZOOM ? 0x25 : 0x27;
             m_byFrame[4] = 0x00;
             m_byFrame[5] = speed;
             Seal();
