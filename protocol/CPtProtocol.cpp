@@ -102,10 +102,6 @@ void CPtProtocol::NoPacket() {
     if (m_bCapture && m_pCapLen) *m_pCapLen = 0;
 }
 
-void CPtProtocol::Pause(unsigned ms) const {
-    if (!m_bCapture) platform::SleepMs(ms);
-}
-
 void CPtProtocol::ShowTagged(const char* tag, const char* text) const {
     char format[64];
     char message[512];

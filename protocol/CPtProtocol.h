@@ -42,7 +42,6 @@ public:
     virtual void SetAutoPanNet(PtPortHandle* h, int on, uint8_t* buf, int* len);
     virtual void SetSpeedCtrlNet(PtPortHandle* h, int axis, int increase, uint8_t* buf, int* len);
 
-    bool IsCapturing() const { return m_bCapture != 0; }
     const uint8_t* Speeds() const { return m_bySpeed; }
 
 protected:
@@ -69,8 +68,6 @@ protected:
 
     // The whole body of an operation that produces no packet.
     void NoPacket();
-    // Serial pause outside an Out (rarely needed).
-    void Pause(unsigned ms) const;
     // Formats "[tag][%s]" and shows it; the derived ShowMessage passes its tag.
     void ShowTagged(const char* tag, const char* text) const;
 

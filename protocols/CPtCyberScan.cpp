@@ -73,6 +73,8 @@ int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 class CPtCyberScan : public CPtQuietProtocol {
 public:
+    // The CNB-SMART tag on purpose: the dome came out of CNB's line, and
+    // hosts that match message text already know it under that tag.
     PT_SHOW_MESSAGE("[CPtCNB_SMART]")
 
     void AttachPort(PtPortHandle* h) override {

@@ -38,6 +38,9 @@ const Row kCommands[] = {
 
 }  // namespace
 
+// The frame's pan and tilt speed members keep their start value 0x33 for
+// good: this dialect has no speed control to step them (its domes take one
+// fixed speed), so every movement goes out with 33 33.
 class CPtPelcoD_TBT : public CPtPelcoDFrame {
 public:
     PT_SHOW_MESSAGE("[CPtPelcoD_TBT]")
