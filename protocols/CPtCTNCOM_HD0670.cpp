@@ -14,7 +14,7 @@ struct Row {
     uint8_t axes[4];  // focus, pan, tilt, zoom
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x00, 0xBC, 0x00}},
     {PT_UP_RIGHT, {0x00, 0xBC, 0xBC, 0x00}},
     {PT_RIGHT, {0x00, 0xBC, 0x00, 0x00}},
@@ -41,7 +41,7 @@ public:
 
     // Stops and codes without a row send the all-still frame.
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Send(h, row ? row->axes : kStill);
     }
 

@@ -18,7 +18,7 @@ struct Row {
     int16_t body[6];  // bytes 3 to 8
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, kPan, kTilt, 0x00, 0x00}},
     {PT_UP_RIGHT, {0x00, 0x0A, kPan, kTilt, 0x00, 0x00}},
     {PT_RIGHT, {0x00, 0x02, kPan, kTilt, 0x00, 0x00}},
@@ -92,7 +92,7 @@ public:
     }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Send(h, (row ? *row : kIdle).body);
     }
 

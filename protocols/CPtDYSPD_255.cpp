@@ -20,7 +20,7 @@ struct Row {
     Kind kind;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, "M80??", kMove},         {PT_UP_RIGHT, "M????", kMove},  {PT_RIGHT, "M??80", kMove},
     {PT_DOWN_RIGHT, "M??00", kMove}, {PT_DOWN, "M8000", kMove},      {PT_DOWN_LEFT, "M0000", kMove},
     {PT_LEFT, "M0080", kMove},       {PT_UP_LEFT, "M00??", kMove},
@@ -43,7 +43,7 @@ public:
     }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             switch (row->kind) {
                 case kMove: Body(row->text); m_bLens = 0; break;
                 case kLens: Body(row->text); m_bLens = 1; break;

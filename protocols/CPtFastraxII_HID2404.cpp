@@ -18,7 +18,7 @@ struct Row {
     int16_t body[3];  // function, sub-function, direction
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x10, 0x0D, 0x81}},
     {PT_UP_RIGHT, {0x10, 0x0D, 0xF1}},
     {PT_RIGHT, {0x10, 0x0D, 0xF8}},
@@ -52,7 +52,7 @@ public:
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             for (int i = 0; i < 3; ++i) m_byFrame[2 + i] = Byte(row->body[i]);
             m_byFrame[5] = 0x55;
         }

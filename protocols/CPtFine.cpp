@@ -17,7 +17,7 @@ struct Row {
     int16_t bytes[3];  // group, command, argument
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {'Z', 0x10, kAddr}},
     {PT_UP_RIGHT, {'Z', 0x50, kAddr}},
     {PT_RIGHT, {'Z', 0x40, kAddr}},
@@ -59,7 +59,7 @@ public:
     // A code without a row resends the previous command packet.
     void SetCmd(PtPortHandle* h, int code) override {
         m_byCommand[0] = 0xAA;
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             for (int i = 0; i < 3; ++i) {
                 const int16_t src = row->bytes[i];
                 m_byCommand[1 + i] = src == kAddr     ? Char(static_cast<uint8_t>(h->address))

@@ -16,7 +16,7 @@ struct Row {
     uint8_t command;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0x01},         {PT_DOWN, 0x02},       {PT_LEFT, 0x03},        {PT_RIGHT, 0x04},
     {PT_ZOOM_TELE, 0x05},  {PT_ZOOM_WIDE, 0x06},  {PT_FOCUS_NEAR, 0x07},  {PT_FOCUS_FAR, 0x08},
 };
@@ -39,7 +39,7 @@ public:
     // Every code sends: one without a row resends the previous command.
     void SetCmd(PtPortHandle* h, int code) override {
         SetHead(h);
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             SetBody(row->command, kRunData);
         } else if (code == PT_STOP || code == PT_LENS_STOP) {
             SetBody(m_byLast, 0x00);

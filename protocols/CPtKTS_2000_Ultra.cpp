@@ -19,7 +19,7 @@ struct Row {
     bool lens;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 'R', 'U', false},
     {PT_RIGHT, 'R', 'R', false},
     {PT_DOWN, 'R', 'D', false},
@@ -53,7 +53,7 @@ public:
         if (code == PT_STOP || code == PT_LENS_STOP) {
             SetCommand(m_bLens ? kLensStop : kStop);
             m_bLens = false;
-        } else if (const Row* row = FindRow(kCommands, code)) {
+        } else if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byFrame[2] = row->command1;
             m_byFrame[3] = row->command2 == kPresetByte ? static_cast<uint8_t>(m_nPreset + 0x80)
                                                          : static_cast<uint8_t>(row->command2);

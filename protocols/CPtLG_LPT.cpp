@@ -15,7 +15,7 @@ struct Row {
     uint8_t command;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, '6'},         {PT_UP_RIGHT, '='},  {PT_RIGHT, '9'},      {PT_DOWN_RIGHT, '<'},
     {PT_DOWN, '7'},       {PT_DOWN_LEFT, ';'}, {PT_LEFT, '8'},       {PT_UP_LEFT, ':'},
     {PT_FOCUS_NEAR, '@'}, {PT_FOCUS_FAR, 'A'}, {PT_ZOOM_TELE, '>'},  {PT_ZOOM_WIDE, '?'},
@@ -30,7 +30,7 @@ public:
 
     void AttachPort(PtPortHandle* h) override { Send(h, '1', '1'); }
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Send(h, row ? row->command : m_byPacket[2], '1');
     }
     void SetCameraPower(PtPortHandle* h, int on) override { Send(h, '0', on ? '0' : '1'); }

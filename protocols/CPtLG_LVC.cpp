@@ -16,7 +16,7 @@ struct Row {
     uint8_t lens;
 };
 
-const Row kLens[] = {
+constexpr Row kLens[] = {
     {PT_FOCUS_NEAR, 0x08}, {PT_FOCUS_FAR, 0x09}, {PT_ZOOM_TELE, 0x01},
     {PT_ZOOM_WIDE, 0x03},  {PT_STOP, 0x0C},      {PT_LENS_STOP, 0x0C},
 };
@@ -29,7 +29,7 @@ class CPtLG_LVC : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtLG_LVC]")
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kLens, code);
+        const Row* row = pttable::Find<kLens>(code);
         Send(h, kLensFunction, row ? row->lens : m_byPacket[2]);
     }
     void SetCameraPower(PtPortHandle* h, int on) override { Send(h, on ? kCameraOn : kCameraOff, 0x00); }

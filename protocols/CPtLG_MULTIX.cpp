@@ -20,7 +20,7 @@ struct Row {
 
 // Byte 4 bits: 20 up, 10 down, 40 right, 80 left, 08/04 zoom tele/wide,
 // 02/01 focus near/far.
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x20, 0x40, 0x40}},
     {PT_UP_RIGHT, {0x00, 0x60, 0x40, 0x40}},
     {PT_RIGHT, {0x00, 0x40, 0x40, 0x40}},
@@ -57,7 +57,7 @@ public:
     }
     void SetPresetNo(int preset) override { m_nPreset = preset; }
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code)) Set(row->bytes);
+        if (const Row* row = pttable::Find<kCommands>(code)) Set(row->bytes);
         Send(h);
     }
     void SetAutoPan(PtPortHandle* h, int on) override {

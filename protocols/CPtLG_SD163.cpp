@@ -22,7 +22,7 @@ struct Row {
     uint8_t second[2];  // bytes 1..2 of the second packet; 00 00 = none
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x9B, 0x80, 0x00}, {}},
     {PT_UP_RIGHT, {0x9B, 0x80, 0x00}, {0x99, 0x80}},
     {PT_RIGHT, {0x99, 0x80, 0x00}, {}},
@@ -60,7 +60,7 @@ public:
     }
     void SetPresetNo(int preset) override { m_nPreset = preset; }
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* found = FindRow(kCommands, code);
+        const Row* found = pttable::Find<kCommands>(code);
         const Row& row = found ? *found : kUnlisted;
         Clear(m_byFirst);
         Clear(m_bySecond);

@@ -18,7 +18,7 @@ struct Row {
     int16_t data[5];  // bytes 4 to 8
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {'M', 'A'}, {0x00, 0x00, 0xA1, 0x01, 0x00}},
     {PT_UP_RIGHT, {'M', 'A'}, {0x5D, 0x01, 0xA1, 0x01, 0x00}},
     {PT_RIGHT, {'M', 'A'}, {0x5D, 0x01, 0x00, 0x00, 0x00}},
@@ -60,7 +60,7 @@ public:
     // A code without a row sends empty letters and data.
     void SetCmd(PtPortHandle* h, int code) override {
         ClearFrom(2);
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byFrame[2] = static_cast<uint8_t>(row->letters[0]);
             m_byFrame[3] = static_cast<uint8_t>(row->letters[1]);
             for (int i = 0; i < 5; ++i)

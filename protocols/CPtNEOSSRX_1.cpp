@@ -14,7 +14,7 @@ struct Row {
 };
 
 // Diagonals and everything else send the stop command 0x00.
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0x01},
     {PT_DOWN, 0x02},
     {PT_LEFT, 0x04},
@@ -40,7 +40,7 @@ public:
     PT_SHOW_MESSAGE("[CPtNEOSSRX_1]")
 
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Send(h, 'C', row ? row->command : 0x00);
     }
 

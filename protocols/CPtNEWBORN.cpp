@@ -22,7 +22,7 @@ struct Row {
     uint8_t second[2];  // bytes 1, 2 of the second frame; 00 00: none
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x9B, kSpeed, 0, 0}, {}},
     {PT_UP_RIGHT, {0x9B, kSpeed, 0, 0}, {0x99, kSpeedByte}},
     {PT_RIGHT, {0x99, kSpeed, 0, 0}, {}},
@@ -73,7 +73,7 @@ public:
     // A code without a row sends an empty command (twice on the line).
     void SetCmd(PtPortHandle* h, int code) override {
         for (int i = 1; i <= 5; ++i) m_byFrames[i] = m_byFrames[8 + i] = 0;
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         const bool two = row && row->second[0] != 0;
         if (row) {
             for (int i = 0; i < 4; ++i) m_byFrames[1 + i] = Byte(row->first[i]);

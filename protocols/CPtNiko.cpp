@@ -19,7 +19,7 @@ struct Row {
     uint8_t second[2];  // 00 00: no second frame
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x9B, kSpeed}, {}},
     {PT_UP_RIGHT, {0x9B, kSpeed}, {0x99, kSpeed}},
     {PT_RIGHT, {0x99, kSpeed}, {}},
@@ -54,7 +54,7 @@ public:
     }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         const bool two = row && row->second[0] != 0;
         if (row) {
             Set(m_byFrames, row->first);

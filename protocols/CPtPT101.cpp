@@ -16,7 +16,7 @@ struct Row {
 };
 
 // Codes without a row (stops among them) send an all-zero body.
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, 0x00, 0xC0, 0x00}},
     {PT_UP_RIGHT, {0x00, 0x0A, 0xC0, 0xC0, 0x00}},
     {PT_RIGHT, {0x00, 0x02, 0xC0, 0x00, 0x00}},
@@ -49,7 +49,7 @@ public:
     }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Send(h, row ? row->body : kStill);
     }
 

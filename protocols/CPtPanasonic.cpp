@@ -14,7 +14,7 @@ struct Row {
     char letter;
 };
 
-const Row kLetters[] = {
+constexpr Row kLetters[] = {
     {PT_UP, 'A'},        {PT_UP_RIGHT, 'B'},   {PT_RIGHT, 'C'},      {PT_DOWN_RIGHT, 'D'},
     {PT_DOWN, 'E'},      {PT_DOWN_LEFT, 'F'},  {PT_LEFT, '8'},       {PT_UP_LEFT, '9'},
     {PT_FOCUS_FAR, 'A'}, {PT_ZOOM_WIDE, 'C'},  {PT_FOCUS_NEAR, 'E'}, {PT_ZOOM_TELE, '8'},
@@ -47,7 +47,7 @@ public:
         Text("2021");
         Text(lens || m_bLens ? "22" : "32", 4);
         m_bLens = lens;
-        if (const Row* row = FindRow(kLetters, code)) m_byFrame[16] = static_cast<uint8_t>(row->letter);
+        if (const Row* row = pttable::Find<kLetters>(code)) m_byFrame[16] = static_cast<uint8_t>(row->letter);
         SendTwice(h, kGapMs);
     }
 

@@ -20,7 +20,7 @@ struct Row {
     int16_t data[4];
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, kPan, kTilt}},
     {PT_UP_RIGHT, {0x00, 0x0A, kPan, kTilt}},
     {PT_RIGHT, {0x00, 0x02, kPan, kTilt}},
@@ -56,7 +56,7 @@ public:
     PT_SHOW_MESSAGE("[CPtPelcoP]")
     void SetPresetNo(int preset) override { m_nPreset = preset; }
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code))
+        if (const Row* row = pttable::Find<kCommands>(code))
             for (int i = 0; i < 4; ++i) m_byFrame[2 + i] = Data(row->data[i]);
         Send(h);
     }

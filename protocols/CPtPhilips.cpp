@@ -17,7 +17,7 @@ struct Row {
     int16_t command2;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0x08, 0x00},        {PT_UP_RIGHT, 0x08, 0x10},   {PT_RIGHT, 0x00, 0x10},
     {PT_DOWN_RIGHT, 0x00, 0x18}, {PT_DOWN, 0x00, 0x08},      {PT_DOWN_LEFT, 0x10, 0x08},
     {PT_LEFT, 0x10, 0x00},      {PT_UP_LEFT, 0x18, 0x00},    {PT_FOCUS_NEAR, 0x00, 0x02},
@@ -42,7 +42,7 @@ public:
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byPacket[4] = row->command1;
             m_byPacket[5] = row->command2 == kPresetByte ? static_cast<uint8_t>(m_nPreset)
                                                          : static_cast<uint8_t>(row->command2);

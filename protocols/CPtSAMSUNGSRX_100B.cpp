@@ -17,7 +17,7 @@ struct Row {
     int16_t bytes[5];  // bytes 3..7
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, 0x00, 0xC0, 0x00}},
     {PT_UP_RIGHT, {0x00, 0x0A, 0xC0, 0xC0, 0x00}},
     {PT_RIGHT, {0x00, 0x02, 0xC0, 0x00, 0x00}},
@@ -54,7 +54,7 @@ public:
     }
     void SetPresetNo(int preset) override { m_nPreset = static_cast<uint32_t>(preset); }
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Send(h, row ? row->bytes : kStop);
     }
     void SetAutoPan(PtPortHandle* h, int on) override { Send(h, on ? kAutoPanOn : kAutoPanOff); }

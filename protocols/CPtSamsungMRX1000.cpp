@@ -9,7 +9,7 @@ namespace {
 
 using namespace samsung;
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x01, 0x00, 0x04, 0x20, 0x20}},
     {PT_UP_RIGHT, {0x01, 0x00, 0x06, 0x20, 0x20}},
     {PT_RIGHT, {0x01, 0x00, 0x02, 0x20, 0x20}},
@@ -41,7 +41,7 @@ class CPtSamsungMRX1000 : public CPtSamsungFrame {
 public:
     PT_SHOW_MESSAGE("[CPtSamsungMRX1000]")
 
-    void SetCmd(PtPortHandle* h, int code) override { Command(kCommands, h, code); }
+    void SetCmd(PtPortHandle* h, int code) override { Command<kCommands>(h, code); }
     void SetAutoPan(PtPortHandle* h, int on) override { Send(h, on ? kAutoPanOn : kAutoPanOff); }
     void SetCameraPower(PtPortHandle* h, int) override { Send(h, kCameraPower); }
     void SetLampPower(PtPortHandle* h, int) override { Send(h, kLampPower); }

@@ -17,7 +17,7 @@ struct Row {
     uint8_t group, command;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, kCommandGroup, 0x04},          {PT_UP_RIGHT, kCommandGroup, 0x05},
     {PT_RIGHT, kCommandGroup, 0x01},       {PT_DOWN_RIGHT, kCommandGroup, 0x09},
     {PT_DOWN, kCommandGroup, 0x08},        {PT_DOWN_LEFT, kCommandGroup, 0x0A},
@@ -43,7 +43,7 @@ public:
         Out out(*this, h);
         SetFrame(h, kSpeedGroup, 0x80, 0xB0);
         out.Put(m_byPacket);
-        if (const Row* row = FindRow(kCommands, code)) SetFrame(h, row->group, row->command, 0x00);
+        if (const Row* row = pttable::Find<kCommands>(code)) SetFrame(h, row->group, row->command, 0x00);
         out.Put(m_byPacket);
     }
     // Auto-pan speed first, then start (03) or stop (00).

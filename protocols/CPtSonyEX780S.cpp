@@ -19,7 +19,7 @@ struct Row {
     Moved moved;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_FOCUS_NEAR, kFocus, 0x02, kFocusMoved},
     {PT_FOCUS_FAR, kFocus, 0x03, kFocusMoved},
     {PT_ZOOM_TELE, kZoom, 0x02, kZoomMoved},
@@ -38,7 +38,7 @@ public:
             if (m_byMoved & kFocusMoved) m_byPacket[3] = kFocus;
             m_byPacket[4] = 0x00;
             m_byMoved = 0;
-        } else if (const Row* row = FindRow(kCommands, code)) {
+        } else if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byPacket[3] = row->category;
             m_byPacket[4] = row->command;
             m_byMoved |= row->moved;

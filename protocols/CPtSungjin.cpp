@@ -15,7 +15,7 @@ struct Row {
     uint8_t command;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0x01},         {PT_UP_RIGHT, 0x09},   {PT_RIGHT, 0x08},      {PT_DOWN_RIGHT, 0x0A},
     {PT_DOWN, 0x02},       {PT_DOWN_LEFT, 0x06},  {PT_LEFT, 0x04},       {PT_UP_LEFT, 0x05},
     {PT_FOCUS_NEAR, 0x40}, {PT_FOCUS_FAR, 0x30},  {PT_ZOOM_TELE, 0x20},  {PT_ZOOM_WIDE, 0x10},
@@ -42,7 +42,7 @@ public:
     void SetCmd(PtPortHandle* h, int code) override {
         m_byCommand[0] = 0x40;
         m_byCommand[1] = 0x43;
-        if (const Row* row = FindRow(kCommands, code)) m_byCommand[3] = row->command;
+        if (const Row* row = pttable::Find<kCommands>(code)) m_byCommand[3] = row->command;
         m_byCommand[4] = ptcheck::Sum(m_byCommand, 0, 3);
         Out(*this, h).Put(m_byCommand, 2).Put(m_byCommand + 2, 3);
     }

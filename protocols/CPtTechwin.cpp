@@ -15,7 +15,7 @@ struct Row {
     uint8_t command1, command2;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0x00, 0x08},         {PT_UP_RIGHT, 0x00, 0x0A},    {PT_RIGHT, 0x00, 0x02},
     {PT_DOWN_RIGHT, 0x00, 0x12}, {PT_DOWN, 0x00, 0x10},        {PT_DOWN_LEFT, 0x00, 0x14},
     {PT_LEFT, 0x00, 0x04},       {PT_UP_LEFT, 0x00, 0x0C},     {PT_FOCUS_NEAR, 0x02, 0x00},
@@ -61,7 +61,7 @@ public:
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byPacket[3] = row->command1;
             m_byPacket[4] = row->command2;
         }

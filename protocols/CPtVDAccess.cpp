@@ -15,7 +15,7 @@ struct Row {
     char letters[5];  // tilt, pan, zoom, focus
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, "U   "},
     {PT_UP_RIGHT, "UL  "},
     {PT_RIGHT, " L  "},
@@ -55,7 +55,7 @@ public:
 
     // Codes without a row (stops among them) send the all-still line.
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Out(*this, h).Put(Letters(row ? row->letters : kStill), sizeof m_byLine);
     }
 

@@ -26,7 +26,7 @@ struct Row {
 };
 
 // Directions add to what is held: a second one without a stop combines.
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0xFF, 0x01, 0xFF, 0x00}},
     {PT_UP_RIGHT, {0xFF, 0x05, 0xFF, 0x00}},
     {PT_RIGHT, {0xFF, 0x04, 0xFF, 0x00}},
@@ -71,7 +71,7 @@ public:
     }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Send(h, row ? row->change : kNone);
     }
 

@@ -17,7 +17,7 @@ struct Row {
     int16_t body[5];  // bytes 1 to 5
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x02, 0x80, 0xA0, 0x80, 0x80}},
     {PT_UP_RIGHT, {0x02, 0xA0, 0xA0, 0x80, 0x80}},
     {PT_RIGHT, {0x02, 0xA0, 0x80, 0x80, 0x80}},
@@ -53,7 +53,7 @@ public:
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             for (int i = 0; i < 5; ++i)
                 m_byFrame[1 + i] = row->body[i] == kPreset ? static_cast<uint8_t>(m_nPreset)
                                                            : static_cast<uint8_t>(row->body[i]);
