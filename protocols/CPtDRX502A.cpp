@@ -11,12 +11,12 @@
 
 namespace {
 
-enum : int16_t { kPan = -1, kTilt = -2, kLens = -3, kPreset = -4 };
+using pttable::kLens;
+using pttable::kPan;
+using pttable::kPreset;
+using pttable::kTilt;
 
-struct Row {
-    int code;
-    int16_t body[6];  // bytes 3 to 8
-};
+using Row = pttable::Row<6>;  // bytes 3 to 8
 
 constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, kPan, kTilt, 0x00, 0x00}},
@@ -93,7 +93,7 @@ public:
 
     void SetCmd(PtPortHandle* h, int code) override {
         const Row* row = pttable::Find<kCommands>(code);
-        Send(h, (row ? *row : kIdle).body);
+        Send(h, (row ? *row : kIdle).bytes);
     }
 
     void SetCameraPower(PtPortHandle* h, int on) override { Switch(h, kCamera, on); }
@@ -126,18 +126,17 @@ private:
     }
 
     void Send(PtPortHandle* h, const int16_t (&body)[6]) {
-        for (int i = 0; i < 6; ++i) m_byFrame[3 + i] = Byte(body[i]);
+        pttable::Fill(m_byFrame + 3, body, [this](pttable::Source src) { return Byte(src); });
         m_byFrame[10] = ptcheck::SumTo(0x20, m_byFrame, 0, 9);
         Out(*this, h).Put(m_byFrame);
     }
 
-    uint8_t Byte(int16_t src) const {
+    uint8_t Byte(pttable::Source src) const {
         switch (src) {
             case kPan: return m_bySpeed[PT_AXIS_PAN];
             case kTilt: return m_bySpeed[PT_AXIS_TILT];
             case kLens: return m_bySpeed[PT_AXIS_ZOOM] | m_bySpeed[PT_AXIS_FOCUS];
-            case kPreset: return static_cast<uint8_t>(m_uPreset + 0x80u);
-            default: return static_cast<uint8_t>(src);
+            default: return static_cast<uint8_t>(m_uPreset + 0x80u);  // kPreset
         }
     }
 

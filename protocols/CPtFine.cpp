@@ -10,12 +10,10 @@
 
 namespace {
 
-enum : int16_t { kAddr = -1, kPreset = -2 };
+using pttable::kAddr;
+using pttable::kPreset;
 
-struct Row {
-    int code;
-    int16_t bytes[3];  // group, command, argument
-};
+using Row = pttable::Row<3>;  // group, command, argument
 
 constexpr Row kCommands[] = {
     {PT_UP, {'Z', 0x10, kAddr}},
@@ -60,12 +58,9 @@ public:
     void SetCmd(PtPortHandle* h, int code) override {
         m_byCommand[0] = 0xAA;
         if (const Row* row = pttable::Find<kCommands>(code)) {
-            for (int i = 0; i < 3; ++i) {
-                const int16_t src = row->bytes[i];
-                m_byCommand[1 + i] = src == kAddr     ? Char(static_cast<uint8_t>(h->address))
-                                     : src == kPreset ? Char(m_nPreset)
-                                                      : static_cast<uint8_t>(src);
-            }
+            pttable::Fill(m_byCommand + 1, row->bytes, [&](pttable::Source src) {
+                return src == kAddr ? Char(static_cast<uint8_t>(h->address)) : Char(m_nPreset);
+            });
         }
         Out(*this, h).Put(m_byCommand);
     }

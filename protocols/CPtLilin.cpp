@@ -8,7 +8,7 @@
 
 namespace {
 
-enum : int16_t { kPreset = -1 };
+using pttable::kPreset;
 
 // addrAdd is added to the address byte; the preset calls flag it that way.
 struct Row {

@@ -10,7 +10,7 @@
 
 namespace {
 
-enum : int16_t { kPreset = -1 };
+using pttable::kPreset;
 
 struct Row {
     int code;
@@ -63,9 +63,7 @@ public:
         if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byFrame[2] = static_cast<uint8_t>(row->letters[0]);
             m_byFrame[3] = static_cast<uint8_t>(row->letters[1]);
-            for (int i = 0; i < 5; ++i)
-                m_byFrame[4 + i] = row->data[i] == kPreset ? static_cast<uint8_t>(m_nPreset)
-                                                           : static_cast<uint8_t>(row->data[i]);
+            pttable::Fill(m_byFrame + 4, row->data, [this](pttable::Source) { return static_cast<uint8_t>(m_nPreset); });
         }
         Send(h);
     }

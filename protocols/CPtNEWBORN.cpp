@@ -12,7 +12,8 @@
 
 namespace {
 
-enum : int16_t { kPreset = -1, kSpeed = -2 };
+using pttable::kPreset;
+using pttable::kSpeed;
 constexpr uint8_t kSpeedByte = 0x32;  // fixed: no operation changes it
 constexpr unsigned kResendMs = 200;
 
@@ -76,7 +77,7 @@ public:
         const Row* row = pttable::Find<kCommands>(code);
         const bool two = row && row->second[0] != 0;
         if (row) {
-            for (int i = 0; i < 4; ++i) m_byFrames[1 + i] = Byte(row->first[i]);
+            pttable::Fill(m_byFrames + 1, row->first, [this](pttable::Source src) { return Byte(src); });
             m_byFrames[9] = row->second[0];
             m_byFrames[10] = row->second[1];
         }
@@ -101,10 +102,8 @@ public:
     void SetAuxPower(PtPortHandle* h, int on) override { Single(h, on ? kOutputOn : kOutputOff); }
 
 private:
-    uint8_t Byte(int16_t src) const {
-        return src == kPreset  ? static_cast<uint8_t>(m_nPreset)
-               : src == kSpeed ? kSpeedByte
-                               : static_cast<uint8_t>(src);
+    uint8_t Byte(pttable::Source src) const {
+        return src == kSpeed ? kSpeedByte : static_cast<uint8_t>(m_nPreset);
     }
 
     // Puts bytes 1 to 5 into the first frame and seals it.

@@ -9,7 +9,7 @@ namespace {
 
 using namespace pelcod;
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, kPan, kTilt}},
     {PT_UP_RIGHT, {0x00, 0x0A, kPan, kTilt}},
     {PT_RIGHT, {0x00, 0x02, kPan, kTilt}},
@@ -42,7 +42,7 @@ public:
     PT_SHOW_MESSAGE("[CPtPelcoD]")
 
     void SetCmd(PtPortHandle* h, int code) override {
-        ApplyCommand(kCommands, h, code);
+        ApplyCommand<kCommands>(h, code);
         Send(h, 30);
     }
 

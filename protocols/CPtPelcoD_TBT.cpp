@@ -10,7 +10,7 @@ namespace {
 using namespace pelcod;
 
 // kPan and kTilt both read the one speed byte of this dialect.
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, kPan, kTilt}},
     {PT_UP_RIGHT, {0x00, 0x0A, kPan, kTilt}},
     {PT_RIGHT, {0x00, 0x02, kPan, kTilt}},
@@ -46,7 +46,7 @@ public:
     PT_SHOW_MESSAGE("[CPtPelcoD_TBT]")
 
     void SetCmd(PtPortHandle* h, int code) override {
-        ApplyCommand(kCommands, h, code);
+        ApplyCommand<kCommands>(h, code);
         SendOnceStopTwice(h, code);
     }
 };

@@ -12,13 +12,11 @@
 
 namespace {
 
-// Data sources in a row; 0..255 are literal bytes.
-enum : int16_t { kPan = -1, kTilt = -2, kPreset = -3 };
+using pttable::kPan;
+using pttable::kPreset;
+using pttable::kTilt;
 
-struct Row {
-    int code;
-    int16_t data[4];
-};
+using Row = pttable::Row<4>;  // command1, command2, data1, data2
 
 constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, kPan, kTilt}},
@@ -57,7 +55,7 @@ public:
     void SetPresetNo(int preset) override { m_nPreset = preset; }
     void SetCmd(PtPortHandle* h, int code) override {
         if (const Row* row = pttable::Find<kCommands>(code))
-            for (int i = 0; i < 4; ++i) m_byFrame[2 + i] = Data(row->data[i]);
+            pttable::Fill(m_byFrame + 2, row->bytes, [this](pttable::Source src) { return Data(src); });
         Send(h);
     }
 
@@ -84,12 +82,11 @@ public:
     }
 
 private:
-    uint8_t Data(int16_t src) const {
+    uint8_t Data(pttable::Source src) const {
         switch (src) {
             case kPan: return m_bySpeed[PT_AXIS_PAN];
             case kTilt: return m_bySpeed[PT_AXIS_TILT];
-            case kPreset: return static_cast<uint8_t>(m_nPreset);
-            default: return static_cast<uint8_t>(src);
+            default: return static_cast<uint8_t>(m_nPreset);  // kPreset
         }
     }
 

@@ -10,12 +10,9 @@
 
 namespace {
 
-enum : int16_t { kPreset = -1 };
+using pttable::kPreset;
 
-struct Row {
-    int code;
-    int16_t body[5];  // bytes 1 to 5
-};
+using Row = pttable::Row<5>;  // bytes 1 to 5
 
 constexpr Row kCommands[] = {
     {PT_UP, {0x02, 0x80, 0xA0, 0x80, 0x80}},
@@ -54,9 +51,7 @@ public:
 
     void SetCmd(PtPortHandle* h, int code) override {
         if (const Row* row = pttable::Find<kCommands>(code)) {
-            for (int i = 0; i < 5; ++i)
-                m_byFrame[1 + i] = row->body[i] == kPreset ? static_cast<uint8_t>(m_nPreset)
-                                                           : static_cast<uint8_t>(row->body[i]);
+            pttable::Fill(m_byFrame + 1, row->bytes, [this](pttable::Source) { return static_cast<uint8_t>(m_nPreset); });
         }
         Send(h);
     }

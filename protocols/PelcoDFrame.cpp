@@ -10,28 +10,20 @@ void CPtPelcoDFrame::AttachPort(PtPortHandle* h) {
 
 void CPtPelcoDFrame::Seal() { m_byFrame[6] = ptcheck::Sum(m_byFrame, 1, 5); }
 
-bool CPtPelcoDFrame::Apply(const pelcod::Row* table, size_t n, PtPortHandle* h, int code) {
+bool CPtPelcoDFrame::Apply(const pelcod::Row* row, PtPortHandle* h) {
     m_byFrame[0] = 0xFF;
     m_byFrame[1] = static_cast<uint8_t>(h->address);
-    bool known = false;
-    for (size_t i = 0; i < n && !known; ++i) {
-        if (table[i].code != code) continue;
-        known = true;
-        for (int b = 0; b < 4; ++b) {
-            const int16_t src = table[i].bytes[b];
-            uint8_t& dst = m_byFrame[2 + b];
+    if (row) {
+        pttable::Fill(m_byFrame + 2, row->bytes, [this](pttable::Source src) -> uint8_t {
             switch (src) {
-                case pelcod::kPan: dst = m_byPan; break;
-                case pelcod::kTilt: dst = m_byTilt; break;
-                case pelcod::kPreset: dst = static_cast<uint8_t>(m_nPreset); break;
-                case pelcod::kKept: break;
-                default: dst = static_cast<uint8_t>(src); break;
+                case pttable::kPan: return m_byPan;
+                case pttable::kTilt: return m_byTilt;
+                default: return static_cast<uint8_t>(m_nPreset);
             }
-        }
+        });
     }
-    // An unknown code resends the previous command with the current address.
     Seal();
-    return known;
+    return row != nullptr;
 }
 
 bool CPtPelcoDFrame::StepSpeed(int axis, int increase, uint8_t address) {
