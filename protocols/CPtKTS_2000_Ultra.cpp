@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int16_t kPresetByte = -1;  // preset number + 0x80
+using pttable::kPreset;  // here the preset number + 0x80
 
 struct Row {
     int code;
@@ -28,7 +28,7 @@ constexpr Row kCommands[] = {
     {PT_FOCUS_FAR, 'M', 0x90, true},
     {PT_ZOOM_TELE, 'M', 0x82, true},
     {PT_ZOOM_WIDE, 'M', 0x84, true},
-    {PT_PRESET_SET, 'S', kPresetByte, false},
+    {PT_PRESET_SET, 'S', kPreset, false},
     {PT_PRESET_CLEAR, 'A', 'S', false},
     {PT_PRESET_GOTO, 'A', 'R', false},
 };
@@ -55,7 +55,7 @@ public:
             m_bLens = false;
         } else if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byFrame[2] = row->command1;
-            m_byFrame[3] = row->command2 == kPresetByte ? static_cast<uint8_t>(m_nPreset + 0x80)
+            m_byFrame[3] = row->command2 == kPreset ? static_cast<uint8_t>(m_nPreset + 0x80)
                                                          : static_cast<uint8_t>(row->command2);
             m_bLens = row->lens;
             if (code == PT_PRESET_SET) m_bPresetStored = true;

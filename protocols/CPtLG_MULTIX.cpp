@@ -11,12 +11,9 @@
 namespace {
 
 // Byte 4 of a preset row: the preset number's low byte.
-constexpr int16_t kPreset = -1;
+using pttable::kPreset;
 
-struct Row {
-    int code;
-    int16_t bytes[4];  // bytes 3..6
-};
+using Row = pttable::Row<4>;  // bytes 3..6
 
 // Byte 4 bits: 20 up, 10 down, 40 right, 80 left, 08/04 zoom tele/wide,
 // 02/01 focus near/far.
@@ -67,8 +64,7 @@ public:
 
 private:
     void Set(const int16_t (&bytes)[4]) {
-        for (int i = 0; i < 4; ++i)
-            m_byPacket[3 + i] = static_cast<uint8_t>(bytes[i] == kPreset ? m_nPreset : bytes[i]);
+        pttable::Fill(m_byPacket + 3, bytes, [this](pttable::Source) { return static_cast<uint8_t>(m_nPreset); });
     }
 
     void Send(PtPortHandle* h) {

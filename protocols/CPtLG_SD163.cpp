@@ -14,7 +14,7 @@
 namespace {
 
 // Byte 2 of a preset row: the preset number's low byte.
-constexpr int16_t kPreset = -1;
+using pttable::kPreset;
 
 struct Row {
     int code;
@@ -64,8 +64,7 @@ public:
         const Row& row = found ? *found : kUnlisted;
         Clear(m_byFirst);
         Clear(m_bySecond);
-        for (int i = 0; i < 3; ++i)
-            m_byFirst[1 + i] = static_cast<uint8_t>(row.first[i] == kPreset ? m_nPreset : row.first[i]);
+        pttable::Fill(m_byFirst + 1, row.first, [this](pttable::Source) { return static_cast<uint8_t>(m_nPreset); });
         m_bySecond[1] = row.second[0];
         m_bySecond[2] = row.second[1];
         Seal(m_byFirst);

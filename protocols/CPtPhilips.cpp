@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int16_t kPresetByte = -1;
+using pttable::kPreset;
 
 struct Row {
     int code;
@@ -22,8 +22,8 @@ constexpr Row kCommands[] = {
     {PT_DOWN_RIGHT, 0x00, 0x18}, {PT_DOWN, 0x00, 0x08},      {PT_DOWN_LEFT, 0x10, 0x08},
     {PT_LEFT, 0x10, 0x00},      {PT_UP_LEFT, 0x18, 0x00},    {PT_FOCUS_NEAR, 0x00, 0x02},
     {PT_FOCUS_FAR, 0x02, 0x00}, {PT_ZOOM_TELE, 0x00, 0x04},  {PT_ZOOM_WIDE, 0x04, 0x00},
-    {PT_STOP, 0x00, 0x00},      {PT_LENS_STOP, 0x00, 0x00},  {PT_PRESET_SET, 0x04, kPresetByte},
-    {PT_PRESET_GOTO, 0x05, kPresetByte},
+    {PT_STOP, 0x00, 0x00},      {PT_LENS_STOP, 0x00, 0x00},  {PT_PRESET_SET, 0x04, kPreset},
+    {PT_PRESET_GOTO, 0x05, kPreset},
 };
 
 constexpr uint8_t kPlainKind = 0x02, kPresetKind = 0x07;
@@ -44,7 +44,7 @@ public:
     void SetCmd(PtPortHandle* h, int code) override {
         if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byPacket[4] = row->command1;
-            m_byPacket[5] = row->command2 == kPresetByte ? static_cast<uint8_t>(m_nPreset)
+            m_byPacket[5] = row->command2 == kPreset ? static_cast<uint8_t>(m_nPreset)
                                                          : static_cast<uint8_t>(row->command2);
         }
         m_byPacket[0] = 0x86;

@@ -10,12 +10,9 @@
 namespace {
 
 // Byte 7 of a preset row: the preset number with the high bit set.
-constexpr int16_t kPreset = -1;
+using pttable::kPreset;
 
-struct Row {
-    int code;
-    int16_t bytes[5];  // bytes 3..7
-};
+using Row = pttable::Row<5>;  // bytes 3..7
 
 constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, 0x00, 0xC0, 0x00}},
@@ -72,9 +69,7 @@ private:
         for (uint8_t& b : m_byPacket) b = 0;
         m_byPacket[0] = 0x55;
         m_byPacket[2] = static_cast<uint8_t>(h->address);
-        for (int i = 0; i < 5; ++i)
-            m_byPacket[3 + i] =
-                static_cast<uint8_t>(bytes[i] == kPreset ? m_nPreset + 0x80 : static_cast<uint32_t>(bytes[i]));
+        pttable::Fill(m_byPacket + 3, bytes, [this](pttable::Source) { return static_cast<uint8_t>(m_nPreset + 0x80); });
         m_byPacket[9] = 0xAA;
         m_byPacket[10] = ptcheck::SumTo(0x21, m_byPacket, 2, 8);
         Out(*this, h).Put(m_byPacket);
