@@ -10,7 +10,7 @@ namespace {
 using sysmania::Row;
 
 // Any other code sends function and direction 00 00.
-const Row kOwn[] = {{PT_AUTO_PAN_ON, 0x5F, 0x40}};
+constexpr Row kOwn[] = {{PT_AUTO_PAN_ON, 0x5F, 0x40}};
 
 struct Switch {
     uint8_t on[2], off[2];
@@ -28,7 +28,7 @@ public:
 
     void SetCmd(PtPortHandle* h, int code) override {
         uint8_t frame[6] = {};
-        sysmania::Lookup(kOwn, code, frame);
+        sysmania::Lookup<kOwn>(code, frame);
         Send(h, frame);
     }
 

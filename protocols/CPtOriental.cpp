@@ -13,7 +13,7 @@ using sysmania::Row;
 const uint8_t kStop[2] = {0x00, 0x40};
 
 // Any other code sends the stop frame.
-const Row kOwn[] = {{PT_LENS_STOP, 0x00, 0x40}};
+constexpr Row kOwn[] = {{PT_LENS_STOP, 0x00, 0x40}};
 
 const uint8_t kPowerOn[2] = {0x63, 0x40}, kPowerOff[2] = {0x60, 0x40};
 const uint8_t kLampOn[2] = {0x64, 0x40}, kLampOff[2] = {0x67, 0x40};
@@ -32,7 +32,7 @@ public:
 
     void SetCmd(PtPortHandle* h, int code) override {
         Set(kStop);
-        sysmania::Lookup(kOwn, code, m_byFrame);
+        sysmania::Lookup<kOwn>(code, m_byFrame);
         Send(h, nullptr, 2, false);
     }
 

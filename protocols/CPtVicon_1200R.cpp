@@ -9,7 +9,7 @@
 namespace {
 
 // Focus near and the lens stop set the first byte's lowest bit as well.
-const vicon::Row kOwn[] = {
+constexpr vicon::Row kOwn[] = {
     {PT_FOCUS_NEAR, 0x01, 0x08},
     {PT_LENS_STOP, 0x01, 0x10},
 };
@@ -33,7 +33,7 @@ public:
     void SetCmd(PtPortHandle* h, int code) override {
         Out out(*this, h);
         out.Put(m_byHeader).Pause(vicon::kHeaderGapMs);
-        if (const vicon::Row* r = vicon::Lookup(kOwn, code)) {
+        if (const vicon::Row* r = vicon::Lookup<kOwn>(code)) {
             const uint8_t word[4] = {r->direction, r->lens, 0x00, 0x00};
             out.Put(word);
         }

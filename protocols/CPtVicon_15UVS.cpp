@@ -7,7 +7,7 @@
 
 namespace {
 
-const vicon::Row kOwn[] = {
+constexpr vicon::Row kOwn[] = {
     {PT_FOCUS_NEAR, 0x00, 0x08},
     {PT_LENS_STOP, 0x00, 0x00},
 };
@@ -30,7 +30,7 @@ public:
 
     // An unknown code still sends the block, with no direction or lens bits.
     void SetCmd(PtPortHandle* h, int code) override {
-        const vicon::Row* r = vicon::Lookup(kOwn, code);
+        const vicon::Row* r = vicon::Lookup<kOwn>(code);
         SetBlock(r ? r->direction : 0x00, r ? r->lens : 0x00);
         Out(*this, h).Put(m_byHeader).Pause(vicon::kHeaderGapMs).Put(m_byBlock);
     }

@@ -57,10 +57,11 @@ constexpr Index MakeIndex(const R (&table)[N]) {
     static_assert(N < kNoRow, "a command table has fewer rows than codes");
     Index index{};
     for (uint8_t& r : index.row) r = kNoRow;
-    // Backwards, so that the first row of a code wins, as in a scan.
-    for (size_t i = N; i-- > 0;) {
+    for (size_t i = 0; i < N; ++i) {
         const int code = table[i].code;
+        // Thrown while the compiler builds the index: a build error.
         if (code < 0 || code >= kCodes) throw "a row's code is not a command code";
+        if (index.row[code] != kNoRow) throw "two rows for one code";
         index.row[code] = static_cast<uint8_t>(i);
     }
     return index;
