@@ -11,10 +11,7 @@
 
 namespace {
 
-struct Row {
-    int code;
-    uint8_t command;
-};
+using Row = pttable::CommandRow;
 
 constexpr Row kCommands[] = {
     {PT_UP, 0x01},         {PT_DOWN, 0x02},       {PT_LEFT, 0x03},        {PT_RIGHT, 0x04},

@@ -10,10 +10,7 @@
 
 namespace {
 
-struct Row {
-    int code;
-    uint8_t command;
-};
+using Row = pttable::CommandRow;
 
 constexpr Row kCommands[] = {
     {PT_UP, '6'},         {PT_UP_RIGHT, '='},  {PT_RIGHT, '9'},      {PT_DOWN_RIGHT, '<'},

@@ -8,10 +8,7 @@
 
 namespace {
 
-struct Row {
-    int code;
-    uint8_t command;
-};
+using Row = pttable::CommandRow;
 
 // Diagonals and everything else send the stop command 0x00.
 constexpr Row kCommands[] = {

@@ -10,10 +10,7 @@
 
 namespace {
 
-struct Row {
-    int code;
-    uint8_t command;
-};
+using Row = pttable::CommandRow;
 
 constexpr Row kCommands[] = {
     {PT_UP, 0x02},         {PT_RIGHT, 0x08},     {PT_DOWN, 0x01},      {PT_LEFT, 0x04},

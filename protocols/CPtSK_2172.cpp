@@ -9,10 +9,7 @@
 
 namespace {
 
-struct Row {
-    int code;
-    uint8_t command;
-};
+using Row = pttable::CommandRow;
 
 constexpr Row kCommands[] = {
     {PT_FOCUS_NEAR, 0x17}, {PT_FOCUS_FAR, 0x18}, {PT_ZOOM_TELE, 0x15},

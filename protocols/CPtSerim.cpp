@@ -15,10 +15,7 @@
 
 namespace {
 
-struct Row {
-    int code;
-    uint8_t command;
-};
+using Row = pttable::CommandRow;
 
 constexpr Row kCommands[] = {
     {PT_UP, 0x80},         {PT_UP_RIGHT, 0x0A},   {PT_RIGHT, 0x86},      {PT_DOWN_RIGHT, 0x12},

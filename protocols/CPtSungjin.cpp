@@ -10,10 +10,7 @@
 
 namespace {
 
-struct Row {
-    int code;
-    uint8_t command;
-};
+using Row = pttable::CommandRow;
 
 constexpr Row kCommands[] = {
     {PT_UP, 0x01},         {PT_UP_RIGHT, 0x09},   {PT_RIGHT, 0x08},      {PT_DOWN_RIGHT, 0x0A},

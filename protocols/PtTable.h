@@ -32,6 +32,12 @@ struct Row {
     int16_t bytes[N];
 };
 
+// The row of protocols whose codes each map to one command byte.
+struct CommandRow {
+    int code;
+    uint8_t command;
+};
+
 // The one resolver: literal bytes are copied, kKept leaves its byte alone,
 // and every other marker takes what value(marker) gives.
 template <size_t N, class Value>
