@@ -6,6 +6,7 @@
 #include "interface/CPtManager.h"
 #include "interface/PtRegistry.h"
 #include "platform/Module.h"
+#include "trevalo.h"
 
 // Constant-initialised, so it exists before any start-up code runs.
 CPtApp theApp;
@@ -36,7 +37,7 @@ void CPtApp::SetPTUnInit() {
     m_pManager = nullptr;
 }
 
-int CPtApp::GetPtCount() const { return m_pManager ? ptregistry::kCount : 0; }
+int CPtApp::GetPtCount() const { return m_pManager ? TREVALO_PROTOCOL_COUNT : 0; }
 
 // Out of range or without a buffer: nothing is written beyond an empty
 // string, and 0 characters are reported.

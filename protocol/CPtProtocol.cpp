@@ -1,7 +1,6 @@
 #include "protocol/CPtProtocol.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "platform/Platform.h"
 #include "transport/CComPort.h"
@@ -68,42 +67,14 @@ void CPtProtocol::SetSpeedCtrlNet(PtPortHandle* h, int axis, int increase, uint8
     SetSpeedCtrl(h, axis, increase);
 }
 
-CPtProtocol::Out::Out(CPtProtocol& p, PtPortHandle* h) : m_p(p), m_h(h) {}
-
-CPtProtocol::Out& CPtProtocol::Out::Put(const uint8_t* data, size_t n) {
-    if (m_p.m_bCapture) {
-        // A null buffer or length pointer from the host drops that half of
-        // the capture rather than crashing it.
-        if (m_p.m_pCapBuf) std::memcpy(m_p.m_pCapBuf + m_nCaptured, data, n);
-        m_nCaptured += static_cast<int>(n);
-        if (m_p.m_pCapLen) *m_p.m_pCapLen = m_nCaptured;
-    } else if (m_h && m_h->port) {
-        m_h->port->Write(data, static_cast<int>(n));
-    }
-    return *this;
+void CPtProtocol::Out::Write(const uint8_t* data, size_t n) {
+    if (m_h && m_h->port) m_h->port->Write(data, static_cast<int>(n));
 }
 
-CPtProtocol::Out& CPtProtocol::Out::Repeat(const uint8_t* data, size_t n) {
-    if (!m_p.m_bCapture) Put(data, n);
-    return *this;
-}
-
-CPtProtocol::Out& CPtProtocol::Out::Pause(unsigned ms) {
-    if (!m_p.m_bCapture) platform::SleepMs(ms);
-    return *this;
-}
-
-CPtProtocol::Out& CPtProtocol::Out::PauseAlways(unsigned ms) {
-    platform::SleepMs(ms);
-    return *this;
-}
+void CPtProtocol::Out::Sleep(unsigned ms) { platform::SleepMs(ms); }
 
 void CPtProtocol::NoPacket() {
     if (m_bCapture && m_pCapLen) *m_pCapLen = 0;
-}
-
-void CPtProtocol::Pause(unsigned ms) const {
-    if (!m_bCapture) platform::SleepMs(ms);
 }
 
 void CPtProtocol::ShowTagged(const char* tag, const char* text) const {

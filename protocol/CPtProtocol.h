@@ -42,7 +42,6 @@ public:
     virtual void SetAutoPanNet(PtPortHandle* h, int on, uint8_t* buf, int* len);
     virtual void SetSpeedCtrlNet(PtPortHandle* h, int axis, int increase, uint8_t* buf, int* len);
 
-    bool IsCapturing() const { return m_bCapture != 0; }
     const uint8_t* Speeds() const { return m_bySpeed; }
 
 protected:
@@ -50,18 +49,45 @@ protected:
     // how: serial mode writes each piece to the handle's port and honours
     // pauses; capture mode appends the pieces to the caller's buffer from
     // offset 0 and stores the running total. One Out per operation.
+    //
+    // Inline: a capture is a few byte copies, and a call per piece (or into
+    // the C library's memcpy for seven bytes) would cost more than the copy.
     class Out {
     public:
-        Out(CPtProtocol& p, PtPortHandle* h);
-        Out& Put(const uint8_t* data, size_t n);
+        Out(CPtProtocol& p, PtPortHandle* h) : m_p(p), m_h(h) {}
+        Out& Put(const uint8_t* data, size_t n) {
+            if (m_p.m_bCapture) {
+                // A null buffer or length pointer from the host drops that
+                // half of the capture rather than crashing it.
+                if (uint8_t* dst = m_p.m_pCapBuf)
+                    for (size_t i = 0; i < n; ++i) dst[m_nCaptured + i] = data[i];
+                m_nCaptured += static_cast<int>(n);
+                if (m_p.m_pCapLen) *m_p.m_pCapLen = m_nCaptured;
+            } else {
+                Write(data, n);
+            }
+            return *this;
+        }
         template <size_t N> Out& Put(const uint8_t (&data)[N]) { return Put(data, N); }
         // Written on the line only; capture keeps a single copy.
-        Out& Repeat(const uint8_t* data, size_t n);
+        Out& Repeat(const uint8_t* data, size_t n) {
+            if (!m_p.m_bCapture) Write(data, n);
+            return *this;
+        }
         template <size_t N> Out& Repeat(const uint8_t (&data)[N]) { return Repeat(data, N); }
-        Out& Pause(unsigned ms);        // serial mode only
-        Out& PauseAlways(unsigned ms);  // a device quirk that also paces capture
+        Out& Pause(unsigned ms) {  // serial mode only
+            if (!m_p.m_bCapture) Sleep(ms);
+            return *this;
+        }
+        Out& PauseAlways(unsigned ms) {  // a device quirk that also paces capture
+            Sleep(ms);
+            return *this;
+        }
 
     private:
+        void Write(const uint8_t* data, size_t n);
+        static void Sleep(unsigned ms);
+
         CPtProtocol& m_p;
         PtPortHandle* m_h;
         int m_nCaptured = 0;
@@ -69,8 +95,6 @@ protected:
 
     // The whole body of an operation that produces no packet.
     void NoPacket();
-    // Serial pause outside an Out (rarely needed).
-    void Pause(unsigned ms) const;
     // Formats "[tag][%s]" and shows it; the derived ShowMessage passes its tag.
     void ShowTagged(const char* tag, const char* text) const;
 

@@ -1,6 +1,5 @@
-// Command codes and operation arguments shared by all protocol classes.
+// Command codes (PT_UP ...) and speed axes (PT_AXIS_PAN ...) are the public
+// header's, so protocol code and hosts name them alike.
 #pragma once
 
 #include "trevalo.h"
-
-enum PtAxis { PT_PAN_SPEED = 0, PT_TILT_SPEED = 1, PT_ZOOM_SPEED = 2, PT_FOCUS_SPEED = 3 };

@@ -6,41 +6,41 @@
 // All of them are built in one kept five-byte packet: a short packet's
 // check lands on byte 2, and a code without a row resends a long packet
 // from whatever bytes 1 to 3 hold.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
+#include "protocols/PtTable.h"
 #include "protocol/PtCheck.h"
 #include "protocols/QuietProtocol.h"
 
 namespace {
 
-// c3 of a row that carries the preset number.
-constexpr int16_t kPreset = -1;
-// c2/c3 of a short row.
-constexpr int16_t kNone = -2;
+using pttable::kKept;
+using pttable::kPreset;
 
+// Bytes 1..3; a short row has one command byte, and the check takes byte 2.
 struct Row {
     int code;
-    uint8_t c1;
-    int16_t c2, c3;
+    uint8_t length;
+    int16_t bytes[3];
 };
 
-const Row kCommands[] = {
-    {PT_UP, 0xC0, 0x84, 0x32},
-    {PT_RIGHT, 0xC0, 0x82, 0x32},
-    {PT_DOWN, 0xC0, 0x85, 0x32},
-    {PT_LEFT, 0xC0, 0x81, 0x32},
-    {PT_FOCUS_NEAR, 0x87, kNone, kNone},
-    {PT_FOCUS_FAR, 0x88, kNone, kNone},
-    {PT_ZOOM_TELE, 0x8A, kNone, kNone},
-    {PT_ZOOM_WIDE, 0x8B, kNone, kNone},
-    {PT_STOP, 0x93, kNone, kNone},
-    {PT_LENS_STOP, 0x93, kNone, kNone},
-    {PT_PRESET_SET, 0xC7, 0x01, kPreset},
-    {PT_PRESET_GOTO, 0xC7, 0x02, kPreset},
-    {PT_SPECIAL_GOTO, 0xCC, 0x00, 0x00},
+constexpr Row kCommands[] = {
+    {PT_UP, 3, {0xC0, 0x84, 0x32}},
+    {PT_RIGHT, 3, {0xC0, 0x82, 0x32}},
+    {PT_DOWN, 3, {0xC0, 0x85, 0x32}},
+    {PT_LEFT, 3, {0xC0, 0x81, 0x32}},
+    {PT_FOCUS_NEAR, 1, {0x87, kKept, kKept}},
+    {PT_FOCUS_FAR, 1, {0x88, kKept, kKept}},
+    {PT_ZOOM_TELE, 1, {0x8A, kKept, kKept}},
+    {PT_ZOOM_WIDE, 1, {0x8B, kKept, kKept}},
+    {PT_STOP, 1, {0x93, kKept, kKept}},
+    {PT_LENS_STOP, 1, {0x93, kKept, kKept}},
+    {PT_PRESET_SET, 3, {0xC7, 0x01, kPreset}},
+    {PT_PRESET_GOTO, 3, {0xC7, 0x02, kPreset}},
+    {PT_SPECIAL_GOTO, 3, {0xCC, 0x00, 0x00}},
 };
 
-const Row kAutoPanOn = {0, 0xC0, 0x82, 0x10};
-const Row kAutoPanOff = {0, 0x93, kNone, kNone};
+const Row kAutoPanOn = {0, 3, {0xC0, 0x82, 0x10}};
+const Row kAutoPanOff = {0, 1, {0x93, kKept, kKept}};
 
 }  // namespace
 
@@ -51,10 +51,7 @@ public:
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = nullptr;
-        for (const Row& r : kCommands)
-            if (r.code == code) row = &r;
-        if (row)
+        if (const Row* row = pttable::Find<kCommands>(code))
             Send(h, *row);
         else
             Seal(h, 4);
@@ -73,11 +70,8 @@ public:
 
 private:
     void Send(PtPortHandle* h, const Row& r) {
-        m_byPacket[1] = r.c1;
-        if (r.c2 == kNone) return Seal(h, 2);
-        m_byPacket[2] = static_cast<uint8_t>(r.c2);
-        m_byPacket[3] = static_cast<uint8_t>(r.c3 == kPreset ? m_nPreset : r.c3);
-        Seal(h, 4);
+        pttable::Fill(m_byPacket + 1, r.bytes, [this](pttable::Source) { return static_cast<uint8_t>(m_nPreset); });
+        Seal(h, r.length + 1u);
     }
 
     // Sets the address, puts the check at byte n and sends bytes 0..n.
@@ -91,4 +85,4 @@ private:
     int m_nPreset = 0;
 };
 
-PT_REGISTER_PROTOCOL(21, CPtAD_SpeedDome)
+CPtProtocol* NewCPtAD_SpeedDome() { return new (std::nothrow) CPtAD_SpeedDome(); }

@@ -4,7 +4,8 @@
 // address and eight "0" (no sum).
 #include <cstring>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
+#include "protocols/PtTable.h"
 #include "protocols/CnbAddress.h"
 #include "protocols/QuietProtocol.h"
 
@@ -16,7 +17,7 @@ struct Row {
 };
 
 // Diagonals, presets and the rest have no word: nothing goes out.
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, "753E"},         {PT_RIGHT, "753C"},     {PT_DOWN, "753F"},
     {PT_LEFT, "753D"},       {PT_FOCUS_NEAR, "7506"}, {PT_FOCUS_FAR, "7505"},
     {PT_ZOOM_TELE, "7501"},  {PT_ZOOM_WIDE, "7503"}, {PT_STOP, "7509"},
@@ -41,9 +42,7 @@ public:
     }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = nullptr;
-        for (const Row& r : kCommands)
-            if (r.code == code) row = &r;
+        const Row* row = pttable::Find<kCommands>(code);
         if (!row || !m_bAddressOk) return NoPacket();
         std::memcpy(m_byPacket + 3, row->word, 4);
         m_byPacket[7] = m_byPacket[8] = '0';
@@ -57,4 +56,4 @@ private:
     bool m_bAddressOk = true;
 };
 
-PT_REGISTER_PROTOCOL(18, CPtCNB)
+CPtProtocol* NewCPtCNB() { return new (std::nothrow) CPtCNB(); }

@@ -4,7 +4,8 @@
 // that way is not taken).
 #include <cstring>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
+#include "protocols/PtTable.h"
 #include "protocols/CnbAddress.h"
 #include "protocols/QuietProtocol.h"
 
@@ -15,7 +16,7 @@ struct Row {
     char word[7];
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, "E700U0"},         {PT_UP_RIGHT, "E70RU0"},  {PT_RIGHT, "E70R00"},
     {PT_DOWN_RIGHT, "E70R0D"}, {PT_DOWN, "E7000D"},      {PT_DOWN_LEFT, "E7L00D"},
     {PT_LEFT, "E7L000"},       {PT_UP_LEFT, "E7L00U"},   {PT_FOCUS_NEAR, "750600"},
@@ -33,11 +34,10 @@ public:
     void SetCmd(PtPortHandle* h, int code) override {
         uint8_t packet[11] = {'*'};
         if (!cnb::AddressDigits(h->address, packet + 1)) return NoPacket();
-        for (const Row& r : kCommands)
-            if (r.code == code) std::memcpy(packet + 3, r.word, 6);
+        if (const Row* r = pttable::Find<kCommands>(code)) std::memcpy(packet + 3, r->word, 6);
         cnb::Seal(packet);
         Out(*this, h).Put(packet);
     }
 };
 
-PT_REGISTER_PROTOCOL(31, CPtCNB_SMART)
+CPtProtocol* NewCPtCNB_SMART() { return new (std::nothrow) CPtCNB_SMART(); }

@@ -2,7 +2,7 @@
 //   F0 address-1 00 00 focus pan tilt zoom check
 // Each axis byte is 0xBC one way, 0x3C the other, 0x00 still (focus: 0x07
 // near, 0x0D far); check = sum of bytes 0 to 7 kept to 7 bits.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -14,7 +14,7 @@ struct Row {
     uint8_t axes[4];  // focus, pan, tilt, zoom
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x00, 0xBC, 0x00}},
     {PT_UP_RIGHT, {0x00, 0xBC, 0xBC, 0x00}},
     {PT_RIGHT, {0x00, 0xBC, 0x00, 0x00}},
@@ -41,7 +41,7 @@ public:
 
     // Stops and codes without a row send the all-still frame.
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Send(h, row ? row->axes : kStill);
     }
 
@@ -55,4 +55,4 @@ private:
     }
 };
 
-PT_REGISTER_PROTOCOL(19, CPtCTNCOM_HD0670)
+CPtProtocol* NewCPtCTNCOM_HD0670() { return new (std::nothrow) CPtCTNCOM_HD0670(); }

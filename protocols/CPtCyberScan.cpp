@@ -4,7 +4,8 @@
 // 8 meaning rest and the distance from 8 the speed. Sync and address come
 // from the attach; the packet is kept, so a code without a row resends
 // the previous command.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
+#include "protocols/PtTable.h"
 #include "protocol/PtCheck.h"
 #include "protocols/QuietProtocol.h"
 
@@ -20,38 +21,33 @@ struct Move {
     Tilt tilt;
 };
 
-const Move kMoves[] = {
+constexpr Move kMoves[] = {
     {PT_UP, kPanRest, kTiltUp},       {PT_UP_RIGHT, kPanRight, kTiltUp},
     {PT_RIGHT, kPanRight, kTiltRest}, {PT_DOWN_RIGHT, kPanRight, kTiltDown},
     {PT_DOWN, kPanRest, kTiltDown},   {PT_DOWN_LEFT, kPanLeft, kTiltDown},
     {PT_LEFT, kPanLeft, kTiltRest},   {PT_UP_LEFT, kPanLeft, kTiltUp},
 };
 
-// Sources of a row's data bytes; values 0..255 are literal bytes.
-enum : int16_t {
-    kPresetHigh = -1,   // preset >> 4
-    kPresetLow = -2,    // preset & 0F
-    kPresetClear = -3,  // preset >> 4 | 40
-};
+// In data bytes: kPresetHigh is preset >> 4, kPresetLow preset & 0F,
+// kPresetClear preset >> 4 | 40.
+using pttable::kPresetClear;
+using pttable::kPresetHigh;
+using pttable::kPresetLow;
 
-struct Row {
-    int code;
-    uint8_t command;
-    int16_t data1, data2;
-};
+using Row = pttable::Row<3>;  // command, data1, data2
 
-const Row kCommands[] = {
-    {PT_FOCUS_NEAR, 0x10, 0x03, 0x00},
-    {PT_FOCUS_FAR, 0x10, 0x04, 0x00},
-    {PT_ZOOM_TELE, 0x10, 0x0E, 0x00},
-    {PT_ZOOM_WIDE, 0x10, 0x0B, 0x00},
-    {PT_STOP, 0x10, 0x0D, 0x88},
-    {PT_LENS_STOP, 0x10, 0x0D, 0x88},
-    {PT_PRESET_SET, 0x25, kPresetHigh, kPresetLow},
-    {PT_PRESET_CLEAR, 0x11, kPresetClear, kPresetLow},
-    {PT_PRESET_GOTO, 0x11, kPresetHigh, kPresetLow},
-    {PT_IRIS_CLOSE, 0x10, 0x05, 0x00},
-    {PT_IRIS_OPEN, 0x10, 0x06, 0x00},
+constexpr Row kCommands[] = {
+    {PT_FOCUS_NEAR, {0x10, 0x03, 0x00}},
+    {PT_FOCUS_FAR, {0x10, 0x04, 0x00}},
+    {PT_ZOOM_TELE, {0x10, 0x0E, 0x00}},
+    {PT_ZOOM_WIDE, {0x10, 0x0B, 0x00}},
+    {PT_STOP, {0x10, 0x0D, 0x88}},
+    {PT_LENS_STOP, {0x10, 0x0D, 0x88}},
+    {PT_PRESET_SET, {0x25, kPresetHigh, kPresetLow}},
+    {PT_PRESET_CLEAR, {0x11, kPresetClear, kPresetLow}},
+    {PT_PRESET_GOTO, {0x11, kPresetHigh, kPresetLow}},
+    {PT_IRIS_CLOSE, {0x10, 0x05, 0x00}},
+    {PT_IRIS_OPEN, {0x10, 0x06, 0x00}},
 };
 
 // Auto-scan values 0 to 3; 0 and 2 carry the scan number as two nibbles.
@@ -73,6 +69,8 @@ int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 class CPtCyberScan : public CPtQuietProtocol {
 public:
+    // The CNB-SMART tag on purpose: the dome came out of CNB's line, and
+    // hosts that match message text already know it under that tag.
     PT_SHOW_MESSAGE("[CPtCNB_SMART]")
 
     void AttachPort(PtPortHandle* h) override {
@@ -85,10 +83,11 @@ public:
     void SetAutoScanNo(int scan) override { m_nScan = scan; }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        for (const Move& m : kMoves)
-            if (m.code == code) Set(0x10, 0x0D, Nibbles(m));
-        for (const Row& r : kCommands)
-            if (r.code == code) Set(r.command, Data(r.data1), Data(r.data2));
+        if (const Move* m = pttable::Find<kMoves>(code)) Set(0x10, 0x0D, Nibbles(*m));
+        if (const Row* r = pttable::Find<kCommands>(code)) {
+            pttable::Fill(m_byPacket + 2, r->bytes, [this](pttable::Source src) { return Data(src); });
+            m_byPacket[5] = 0x00;
+        }
         Send(h);
     }
 
@@ -107,15 +106,15 @@ public:
     void SetSpeedCtrl(PtPortHandle* h, int axis, int increase) override {
         const int step = increase ? 1 : -1;
         switch (axis) {
-            case PT_PAN_SPEED:
+            case PT_AXIS_PAN:
                 m_byRight = static_cast<uint8_t>(Clamp(m_byRight + 0x10 * step, kRightMin, kRightMax));
                 m_byLeft = static_cast<uint8_t>(Clamp(m_byLeft - 0x10 * step, kLeftMin, kLeftMax));
                 return NoPacket();
-            case PT_TILT_SPEED:
+            case PT_AXIS_TILT:
                 m_byUp = static_cast<uint8_t>(Clamp(m_byUp + step, kUpMin, kUpMax));
                 m_byDown = static_cast<uint8_t>(Clamp(m_byDown - step, kDownMin, kDownMax));
                 return NoPacket();
-            case PT_ZOOM_SPEED:
+            case PT_AXIS_ZOOM:
                 m_byZoom = static_cast<uint8_t>(StepSpeed(m_byZoom, increase, 1, 15));
                 Set(kZoomSpeedCommand, m_byZoom, 0x00);
                 return Send(h);
@@ -130,12 +129,11 @@ private:
         return static_cast<uint8_t>(pan + tilt);
     }
 
-    uint8_t Data(int16_t source) const {
+    uint8_t Data(pttable::Source source) const {
         switch (source) {
             case kPresetHigh: return static_cast<uint8_t>(m_nPreset >> 4);
             case kPresetLow: return static_cast<uint8_t>(m_nPreset & 0x0F);
-            case kPresetClear: return static_cast<uint8_t>((m_nPreset >> 4) | 0x40);
-            default: return static_cast<uint8_t>(source);
+            default: return static_cast<uint8_t>((m_nPreset >> 4) | 0x40);  // kPresetClear
         }
     }
 
@@ -157,4 +155,4 @@ private:
     uint8_t m_byLeft = 0x50, m_byRight = 0xD0, m_byDown = 0x05, m_byUp = 0x0D, m_byZoom = 0x0F;
 };
 
-PT_REGISTER_PROTOCOL(60, CPtCyberScan)
+CPtProtocol* NewCPtCyberScan() { return new (std::nothrow) CPtCyberScan(); }

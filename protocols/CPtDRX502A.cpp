@@ -4,21 +4,21 @@
 // written at attach only. The speeds live in the shared speed block, so a
 // capture channel gets them from the speed file and saves every step.
 // The host counts presets from 1, the wire from 0.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
 
 namespace {
 
-enum : int16_t { kPan = -1, kTilt = -2, kLens = -3, kPreset = -4 };
+using pttable::kLens;
+using pttable::kPan;
+using pttable::kPreset;
+using pttable::kTilt;
 
-struct Row {
-    int code;
-    int16_t body[6];  // bytes 3 to 8
-};
+using Row = pttable::Row<6>;  // bytes 3 to 8
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, kPan, kTilt, 0x00, 0x00}},
     {PT_UP_RIGHT, {0x00, 0x0A, kPan, kTilt, 0x00, 0x00}},
     {PT_RIGHT, {0x00, 0x02, kPan, kTilt, 0x00, 0x00}},
@@ -74,10 +74,10 @@ public:
     PT_SHOW_MESSAGE("[CPtDRX502A]")
 
     CPtDRX502A() {
-        m_bySpeed[PT_PAN_SPEED] = 0xB5;
-        m_bySpeed[PT_TILT_SPEED] = 0xB5;
-        m_bySpeed[PT_ZOOM_SPEED] = 0x0D;
-        m_bySpeed[PT_FOCUS_SPEED] = kFocusFixed;
+        m_bySpeed[PT_AXIS_PAN] = 0xB5;
+        m_bySpeed[PT_AXIS_TILT] = 0xB5;
+        m_bySpeed[PT_AXIS_ZOOM] = 0x0D;
+        m_bySpeed[PT_AXIS_FOCUS] = kFocusFixed;
     }
 
     // Sends nothing and leaves the caller's length as it was.
@@ -92,8 +92,8 @@ public:
     }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
-        Send(h, (row ? *row : kIdle).body);
+        const Row* row = pttable::Find<kCommands>(code);
+        Send(h, (row ? *row : kIdle).bytes);
     }
 
     void SetCameraPower(PtPortHandle* h, int on) override { Switch(h, kCamera, on); }
@@ -110,10 +110,10 @@ public:
     void SetSpeedCtrl(PtPortHandle*, int axis, int increase) override {
         uint8_t* s = m_bySpeed;
         switch (axis) {
-            case PT_PAN_SPEED:
-            case PT_TILT_SPEED: s[axis] = Step(s[axis], increase, kPanTiltMin, kPanTiltMax); break;
-            case PT_ZOOM_SPEED: s[axis] = Step(s[axis], increase, kZoomMin, kZoomMax); break;
-            case PT_FOCUS_SPEED: s[axis] = kFocusFixed; break;
+            case PT_AXIS_PAN:
+            case PT_AXIS_TILT: s[axis] = Step(s[axis], increase, kPanTiltMin, kPanTiltMax); break;
+            case PT_AXIS_ZOOM: s[axis] = Step(s[axis], increase, kZoomMin, kZoomMax); break;
+            case PT_AXIS_FOCUS: s[axis] = kFocusFixed; break;
             default: return;  // unknown axis: not even a length
         }
         NoPacket();
@@ -126,18 +126,17 @@ private:
     }
 
     void Send(PtPortHandle* h, const int16_t (&body)[6]) {
-        for (int i = 0; i < 6; ++i) m_byFrame[3 + i] = Byte(body[i]);
+        pttable::Fill(m_byFrame + 3, body, [this](pttable::Source src) { return Byte(src); });
         m_byFrame[10] = ptcheck::SumTo(0x20, m_byFrame, 0, 9);
         Out(*this, h).Put(m_byFrame);
     }
 
-    uint8_t Byte(int16_t src) const {
+    uint8_t Byte(pttable::Source src) const {
         switch (src) {
-            case kPan: return m_bySpeed[PT_PAN_SPEED];
-            case kTilt: return m_bySpeed[PT_TILT_SPEED];
-            case kLens: return m_bySpeed[PT_ZOOM_SPEED] | m_bySpeed[PT_FOCUS_SPEED];
-            case kPreset: return static_cast<uint8_t>(m_uPreset + 0x80u);
-            default: return static_cast<uint8_t>(src);
+            case kPan: return m_bySpeed[PT_AXIS_PAN];
+            case kTilt: return m_bySpeed[PT_AXIS_TILT];
+            case kLens: return m_bySpeed[PT_AXIS_ZOOM] | m_bySpeed[PT_AXIS_FOCUS];
+            default: return static_cast<uint8_t>(m_uPreset + 0x80u);  // kPreset
         }
     }
 
@@ -145,4 +144,4 @@ private:
     uint8_t m_byFrame[11] = {};
 };
 
-PT_REGISTER_PROTOCOL(28, CPtDRX502A)
+CPtProtocol* NewCPtDRX502A() { return new (std::nothrow) CPtDRX502A(); }

@@ -1,7 +1,7 @@
 // Sysmania DVRX-1000 receiver (index 33); frame in SysmaniaFrame.h. Each
 // operation builds a fresh frame from the handle's address and writes it
 // once. Power switches count as on only for an argument of exactly 1.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/SysmaniaFrame.h"
 
@@ -10,7 +10,7 @@ namespace {
 using sysmania::Row;
 
 // Any other code sends function and direction 00 00.
-const Row kOwn[] = {{PT_AUTO_PAN_ON, 0x5F, 0x40}};
+constexpr Row kOwn[] = {{PT_AUTO_PAN_ON, 0x5F, 0x40}};
 
 struct Switch {
     uint8_t on[2], off[2];
@@ -28,7 +28,7 @@ public:
 
     void SetCmd(PtPortHandle* h, int code) override {
         uint8_t frame[6] = {};
-        sysmania::Lookup(kOwn, code, frame);
+        sysmania::Lookup<kOwn>(code, frame);
         Send(h, frame);
     }
 
@@ -51,4 +51,4 @@ private:
     }
 };
 
-PT_REGISTER_PROTOCOL(33, CPtDVRX_1000)
+CPtProtocol* NewCPtDVRX_1000() { return new (std::nothrow) CPtDVRX_1000(); }

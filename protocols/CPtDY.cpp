@@ -6,7 +6,7 @@
 // unlisted code resends the last movement line. A stop is a burst of
 // eight lines, all eight in capture (64 bytes).
 // Auto pan is a plain command: code 8 switches it on, the second stop off.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -19,7 +19,7 @@ struct Row {
     char digit;  // "m": 0x30 + mask (up 1, down 2, left 4, right 8)
 };
 
-const Row kMoves[] = {
+constexpr Row kMoves[] = {
     {PT_UP, 'm', '1'},        {PT_DOWN, 'm', '2'},      {PT_LEFT, 'm', '4'},       {PT_RIGHT, 'm', '8'},
     {PT_UP_LEFT, 'm', '5'},   {PT_UP_RIGHT, 'm', '9'},  {PT_DOWN_LEFT, 'm', '6'},  {PT_DOWN_RIGHT, 'm', ':'},
     {PT_ZOOM_TELE, 'r', '1'}, {PT_ZOOM_WIDE, 'r', '2'}, {PT_FOCUS_FAR, 'r', '4'},  {PT_FOCUS_NEAR, 'r', '8'},
@@ -57,7 +57,7 @@ public:
             case PT_STOP: SendStop(h); return;
             default: break;
         }
-        if (const Row* row = FindRow(kMoves, code)) {
+        if (const Row* row = pttable::Find<kMoves>(code)) {
             m_byMove[5] = static_cast<uint8_t>(row->letter);
             m_byMove[6] = static_cast<uint8_t>(row->digit);
         }
@@ -103,4 +103,4 @@ private:
     uint8_t m_byStop[8] = {};
 };
 
-PT_REGISTER_PROTOCOL(1, CPtDY)
+CPtProtocol* NewCPtDY() { return new (std::nothrow) CPtDY(); }

@@ -5,7 +5,7 @@
 // FF right/up, 00 left/down), "R" a lens bit. The dome needs a lens stop
 // after a lens move and a pan/tilt stop otherwise, so a flag remembers
 // which moved last. Bytes 4..8 are kept: an unlisted code resends them.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -20,7 +20,7 @@ struct Row {
     Kind kind;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, "M80??", kMove},         {PT_UP_RIGHT, "M????", kMove},  {PT_RIGHT, "M??80", kMove},
     {PT_DOWN_RIGHT, "M??00", kMove}, {PT_DOWN, "M8000", kMove},      {PT_DOWN_LEFT, "M0000", kMove},
     {PT_LEFT, "M0080", kMove},       {PT_UP_LEFT, "M00??", kMove},
@@ -43,7 +43,7 @@ public:
     }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             switch (row->kind) {
                 case kMove: Body(row->text); m_bLens = 0; break;
                 case kLens: Body(row->text); m_bLens = 1; break;
@@ -82,4 +82,4 @@ private:
     uint8_t m_byPacket[12] = {};
 };
 
-PT_REGISTER_PROTOCOL(40, CPtDYSPD_255)
+CPtProtocol* NewCPtDYSPD_255() { return new (std::nothrow) CPtDYSPD_255(); }

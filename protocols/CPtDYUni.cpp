@@ -5,7 +5,7 @@
 // "X"/"x" for auto pan on/off. The frame and address are set at attach;
 // the attach packet goes out with the command, mode and check bytes the
 // previous packet left (all 0 on a new object).
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -17,7 +17,7 @@ struct Row {
     uint8_t bits;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0x01},        {PT_DOWN, 0x02},         {PT_LEFT, 0x04},       {PT_RIGHT, 0x08},
     {PT_UP_LEFT, 0x05},   {PT_UP_RIGHT, 0x09},     {PT_DOWN_LEFT, 0x06},  {PT_DOWN_RIGHT, 0x0A},
     {PT_ZOOM_TELE, 0x10}, {PT_ZOOM_WIDE, 0x20},    {PT_FOCUS_FAR, 0x40},  {PT_FOCUS_NEAR, 0x80},
@@ -38,7 +38,7 @@ public:
         Out(*this, h).Put(m_byPacket);
     }
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Send(h, row ? row->bits : m_byPacket[2], 0xFF);
     }
     void SetAutoPan(PtPortHandle* h, int on) override { Send(h, 0x00, on ? 'X' : 'x'); }
@@ -54,4 +54,4 @@ private:
     uint8_t m_byPacket[10] = {};
 };
 
-PT_REGISTER_PROTOCOL(11, CPtDYUni)
+CPtProtocol* NewCPtDYUni() { return new (std::nothrow) CPtDYUni(); }

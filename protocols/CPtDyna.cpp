@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "platform/Platform.h"
 #include "protocol/PtCodeFile.h"
 #include "protocols/QuietProtocol.h"
@@ -24,7 +24,7 @@ struct Row {
     uint8_t second[3];  // bytes 2..4 of the second; 00 00 00 = no second packet
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x18, 0x02, 0x04}, {}},
     {PT_UP_RIGHT, {0x18, 0x00, 0x04}, {0x18, 0x02, 0x04}},
     {PT_RIGHT, {0x18, 0x00, 0x04}, {}},
@@ -41,7 +41,7 @@ const Row kCommands[] = {
 };
 
 // PT_STOP, chosen by the last movement code in the log.
-const Row kStops[] = {
+constexpr Row kStops[] = {
     {PT_UP, {0x14, 0x00, 0x00}, {}},
     {PT_DOWN, {0x14, 0x00, 0x00}, {}},
     {PT_RIGHT, {0x13, 0x00, 0x00}, {}},
@@ -87,9 +87,9 @@ public:
     }
     void SetCmd(PtPortHandle* h, int code) override {
         if (code >= PT_UP && code <= PT_ZOOM_WIDE) WriteLastCode(code);
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         if (code == PT_STOP) {
-            row = FindRow(kStops, ReadLastCode());
+            row = pttable::Find<kStops>(ReadLastCode());
             if (!row) row = &kGenericStop;
         }
         const bool two = row && row->second[0];
@@ -123,4 +123,4 @@ private:
     uint8_t m_bySecond[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(0, CPtDyna)
+CPtProtocol* NewCPtDyna() { return new (std::nothrow) CPtDyna(); }

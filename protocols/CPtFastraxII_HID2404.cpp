@@ -4,21 +4,19 @@
 // one: 8 still, F right/down, 1 left/up. Presets go out as two nibbles,
 // each with the high bit set. The address is written at attach only; a
 // code without a row resends the previous frame.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
 
 namespace {
 
-enum : int16_t { kPresetHigh = -1, kPresetLow = -2 };
+using pttable::kPresetHigh;
+using pttable::kPresetLow;
 
-struct Row {
-    int code;
-    int16_t body[3];  // function, sub-function, direction
-};
+using Row = pttable::Row<3>;  // function, sub-function, direction
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x10, 0x0D, 0x81}},
     {PT_UP_RIGHT, {0x10, 0x0D, 0xF1}},
     {PT_RIGHT, {0x10, 0x0D, 0xF8}},
@@ -52,8 +50,8 @@ public:
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code)) {
-            for (int i = 0; i < 3; ++i) m_byFrame[2 + i] = Byte(row->body[i]);
+        if (const Row* row = pttable::Find<kCommands>(code)) {
+            pttable::Fill(m_byFrame + 2, row->bytes, [this](pttable::Source src) { return Byte(src); });
             m_byFrame[5] = 0x55;
         }
         m_byFrame[6] = ptcheck::Sum(m_byFrame, 0, 5);
@@ -63,17 +61,13 @@ public:
 private:
     // Two nibbles hold 0 to 255; larger or negative numbers go out as
     // their low byte, like the preset byte of the other protocols.
-    uint8_t Byte(int16_t src) const {
+    uint8_t Byte(pttable::Source src) const {
         const unsigned preset = static_cast<unsigned>(m_nPreset) & 0xFFu;
-        switch (src) {
-            case kPresetHigh: return static_cast<uint8_t>(0x80u | preset >> 4);
-            case kPresetLow: return static_cast<uint8_t>(0x80u | (preset & 0x0Fu));
-            default: return static_cast<uint8_t>(src);
-        }
+        return static_cast<uint8_t>(src == kPresetHigh ? 0x80u | preset >> 4 : 0x80u | (preset & 0x0Fu));
     }
 
     int m_nPreset = 0;
     uint8_t m_byFrame[7] = {};
 };
 
-PT_REGISTER_PROTOCOL(34, CPtFastraxII_HID2404)
+CPtProtocol* NewCPtFastraxII_HID2404() { return new (std::nothrow) CPtFastraxII_HID2404(); }

@@ -4,20 +4,18 @@
 // from 10 up that is simply the next byte, which is all the device's
 // one-character field can hold). The status bits accumulate in the object,
 // so every status packet restates auto-pan and power.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
 
 namespace {
 
-enum : int16_t { kAddr = -1, kPreset = -2 };
+using pttable::kAddr;
+using pttable::kPreset;
 
-struct Row {
-    int code;
-    int16_t bytes[3];  // group, command, argument
-};
+using Row = pttable::Row<3>;  // group, command, argument
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {'Z', 0x10, kAddr}},
     {PT_UP_RIGHT, {'Z', 0x50, kAddr}},
     {PT_RIGHT, {'Z', 0x40, kAddr}},
@@ -59,13 +57,10 @@ public:
     // A code without a row resends the previous command packet.
     void SetCmd(PtPortHandle* h, int code) override {
         m_byCommand[0] = 0xAA;
-        if (const Row* row = FindRow(kCommands, code)) {
-            for (int i = 0; i < 3; ++i) {
-                const int16_t src = row->bytes[i];
-                m_byCommand[1 + i] = src == kAddr     ? Char(static_cast<uint8_t>(h->address))
-                                     : src == kPreset ? Char(m_nPreset)
-                                                      : static_cast<uint8_t>(src);
-            }
+        if (const Row* row = pttable::Find<kCommands>(code)) {
+            pttable::Fill(m_byCommand + 1, row->bytes, [&](pttable::Source src) {
+                return src == kAddr ? Char(static_cast<uint8_t>(h->address)) : Char(m_nPreset);
+            });
         }
         Out(*this, h).Put(m_byCommand);
     }
@@ -89,4 +84,4 @@ private:
     uint8_t m_byStatus[4] = {};
 };
 
-PT_REGISTER_PROTOCOL(2, CPtFine)
+CPtProtocol* NewCPtFine() { return new (std::nothrow) CPtFine(); }

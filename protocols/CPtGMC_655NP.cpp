@@ -3,7 +3,7 @@
 // command is 0x5F for a lens call and 0xAA for anything else; an 0xAA
 // frame keeps the previous lens code. Only lens calls exist, but every
 // code sends a frame.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -18,7 +18,7 @@ struct Row {
     Moving starts;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_FOCUS_NEAR, 0x09, kFocus},
     {PT_FOCUS_FAR, 0x08, kFocus},
     {PT_ZOOM_TELE, 0x02, kZoom},
@@ -39,7 +39,7 @@ public:
         m_byFrame[1] = kOther;
         m_byFrame[3] = 0x00;
         m_byFrame[4] = static_cast<uint8_t>(h->address);
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             Lens(row->lens);
             if (row->starts == kZoom) m_bZoomMoving = true;
             if (row->starts == kFocus) m_bFocusMoving = true;
@@ -64,4 +64,4 @@ private:
     bool m_bFocusMoving = false;
 };
 
-PT_REGISTER_PROTOCOL(45, CPtGMC_655NP)
+CPtProtocol* NewCPtGMC_655NP() { return new (std::nothrow) CPtGMC_655NP(); }

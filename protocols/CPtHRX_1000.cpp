@@ -3,7 +3,8 @@
 //   FF  high-bits  40  (address-1)&1F  cmd  cmd  cmd  check
 // The line is 7-bit after the sync: bit 7 of bytes 3 to 7 travels in
 // bits 1 to 5 of byte 1, and the check is taken before that masking.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
+#include "protocols/PtTable.h"
 #include "protocol/PtCheck.h"
 #include "protocols/QuietProtocol.h"
 
@@ -14,7 +15,7 @@ struct Row {
     uint8_t bytes[3];
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x02, 0xF0, 0x00}},
     {PT_UP_RIGHT, {0x02, 0xFF, 0x00}},
     {PT_RIGHT, {0x02, 0x0F, 0x00}},
@@ -39,10 +40,8 @@ public:
     // An unknown code still goes out, with zero command bytes.
     void SetCmd(PtPortHandle* h, int code) override {
         uint8_t f[8] = {0xFF, 0x81, 0xC0, static_cast<uint8_t>((h->address - 1) & 0x1F)};
-        for (const Row& r : kCommands) {
-            if (r.code != code) continue;
-            for (int i = 0; i < 3; ++i) f[4 + i] = r.bytes[i];
-        }
+        if (const Row* r = pttable::Find<kCommands>(code))
+            for (int i = 0; i < 3; ++i) f[4 + i] = r->bytes[i];
         f[7] = ptcheck::SumTo(0x40, f, 3, 6);
         for (int i = 3; i <= 7; ++i) {
             if (f[i] & 0x80) f[1] |= static_cast<uint8_t>(1u << (i - 2));
@@ -56,4 +55,4 @@ public:
     }
 };
 
-PT_REGISTER_PROTOCOL(32, CPtHRX_1000)
+CPtProtocol* NewCPtHRX_1000() { return new (std::nothrow) CPtHRX_1000(); }

@@ -3,7 +3,8 @@
 // The direction byte holds pan in its high nibble and tilt in its low
 // one (8 still, F right/up, 1 left/down). Presets go as two nibbles, each
 // with bit 7 set, in the sub and direction bytes.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
+#include "protocols/PtTable.h"
 #include "protocol/PtCheck.h"
 #include "protocols/QuietProtocol.h"
 
@@ -15,7 +16,7 @@ struct Row {
     bool preset;  // sub and direction carry the preset's nibbles
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0x10, 0x00, 0x8F, false},
     {PT_UP_RIGHT, 0x10, 0x00, 0xFF, false},
     {PT_RIGHT, 0x10, 0x00, 0xF8, false},
@@ -45,11 +46,10 @@ public:
     // An unknown code still goes out as a movement frame with no direction.
     void SetCmd(PtPortHandle* h, int code) override {
         uint8_t f[7] = {0xA5, static_cast<uint8_t>(h->address), 0x10, 0x00, 0x00, 0x55, 0x00};
-        for (const Row& r : kCommands) {
-            if (r.code != code) continue;
-            f[2] = r.function;
-            f[3] = r.preset ? static_cast<uint8_t>(0x80 | ((m_nPreset >> 4) & 0x0F)) : r.sub;
-            f[4] = r.preset ? static_cast<uint8_t>(0x80 | (m_nPreset & 0x0F)) : r.direction;
+        if (const Row* r = pttable::Find<kCommands>(code)) {
+            f[2] = r->function;
+            f[3] = r->preset ? static_cast<uint8_t>(0x80 | ((m_nPreset >> 4) & 0x0F)) : r->sub;
+            f[4] = r->preset ? static_cast<uint8_t>(0x80 | (m_nPreset & 0x0F)) : r->direction;
         }
         f[6] = ptcheck::Sum(f, 0, 5);
         Out(*this, h).Put(f);
@@ -59,4 +59,4 @@ private:
     int m_nPreset = 0;
 };
 
-PT_REGISTER_PROTOCOL(29, CPtHSDN_251)
+CPtProtocol* NewCPtHSDN_251() { return new (std::nothrow) CPtHSDN_251(); }

@@ -7,7 +7,7 @@
 // previous axes.
 #include <initializer_list>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
 
@@ -19,7 +19,7 @@ struct Row {
     uint8_t focus;    // focus flag for the check byte
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x80, 0x00, 0x80}, 0},
     {PT_UP_RIGHT, {0xFF, 0x00, 0x80}, 0},
     {PT_RIGHT, {0xFF, 0x80, 0x80}, 0},
@@ -70,7 +70,7 @@ public:
 
     void SetCmd(PtPortHandle* h, int code) override {
         uint8_t focus = 0;
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             for (int i = 0; i < 3; ++i) m_byFrame[2 + i] = row->axes[i];
             focus = row->focus;
         }
@@ -93,4 +93,4 @@ private:
     uint8_t m_byFrame[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(13, CPtKD6)
+CPtProtocol* NewCPtKD6() { return new (std::nothrow) CPtKD6(); }

@@ -5,18 +5,15 @@
 // set, so the device sees the sum of the outputs that are on.
 #include <cstring>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/PtTable.h"
 
 namespace {
 
-struct Row {
-    int code;
-    uint8_t command;
-};
+using Row = pttable::CommandRow;
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0x01},         {PT_DOWN, 0x02},       {PT_LEFT, 0x03},        {PT_RIGHT, 0x04},
     {PT_ZOOM_TELE, 0x05},  {PT_ZOOM_WIDE, 0x06},  {PT_FOCUS_NEAR, 0x07},  {PT_FOCUS_FAR, 0x08},
 };
@@ -39,7 +36,7 @@ public:
     // Every code sends: one without a row resends the previous command.
     void SetCmd(PtPortHandle* h, int code) override {
         SetHead(h);
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             SetBody(row->command, kRunData);
         } else if (code == PT_STOP || code == PT_LENS_STOP) {
             SetBody(m_byLast, 0x00);
@@ -86,4 +83,4 @@ private:
     uint8_t m_byFrame[9] = {};
 };
 
-PT_REGISTER_PROTOCOL(41, CPtKRE_301_302)
+CPtProtocol* NewCPtKRE_301_302() { return new (std::nothrow) CPtKRE_301_302(); }

@@ -3,7 +3,7 @@
 // The prefix is "27" for movement, "00" for lens and auto-pan, or the preset
 // number in two digits. The tail is written at attach only and resent as it
 // stands; a stop is the last movement letter in lower case.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -20,7 +20,7 @@ struct Row {
 
 // Movement and lens letters are remembered for the stop; the device has no
 // diagonals and no preset clear.
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, kMove, 'U'},          {PT_RIGHT, kMove, 'R'},      {PT_DOWN, kMove, 'D'},
     {PT_LEFT, kMove, 'L'},        {PT_FOCUS_NEAR, kLens, 'N'}, {PT_FOCUS_FAR, kLens, 'F'},
     {PT_ZOOM_TELE, kLens, 'I'},   {PT_ZOOM_WIDE, kLens, 'O'},  {PT_STOP, kStop, 0},
@@ -47,7 +47,7 @@ public:
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         if (!row) return;  // nothing on the line, and the capture length is left alone
         switch (row->kind) {
             case kMove: SetPrefix(kMovePrefix); break;
@@ -88,4 +88,4 @@ private:
     uint8_t m_byFrame[7] = {};
 };
 
-PT_REGISTER_PROTOCOL(36, CPtKTD_313)
+CPtProtocol* NewCPtKTD_313() { return new (std::nothrow) CPtKTD_313(); }

@@ -3,14 +3,14 @@
 // A stop right after a lens command must be the lens stop (M 80); a preset
 // store is confirmed at once by a second frame (I 85). Codes without a row
 // resend the previous command.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
 namespace {
 
-constexpr int16_t kPresetByte = -1;  // preset number + 0x80
+using pttable::kPreset;  // here the preset number + 0x80
 
 struct Row {
     int code;
@@ -19,7 +19,7 @@ struct Row {
     bool lens;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 'R', 'U', false},
     {PT_RIGHT, 'R', 'R', false},
     {PT_DOWN, 'R', 'D', false},
@@ -28,7 +28,7 @@ const Row kCommands[] = {
     {PT_FOCUS_FAR, 'M', 0x90, true},
     {PT_ZOOM_TELE, 'M', 0x82, true},
     {PT_ZOOM_WIDE, 'M', 0x84, true},
-    {PT_PRESET_SET, 'S', kPresetByte, false},
+    {PT_PRESET_SET, 'S', kPreset, false},
     {PT_PRESET_CLEAR, 'A', 'S', false},
     {PT_PRESET_GOTO, 'A', 'R', false},
 };
@@ -53,9 +53,9 @@ public:
         if (code == PT_STOP || code == PT_LENS_STOP) {
             SetCommand(m_bLens ? kLensStop : kStop);
             m_bLens = false;
-        } else if (const Row* row = FindRow(kCommands, code)) {
+        } else if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byFrame[2] = row->command1;
-            m_byFrame[3] = row->command2 == kPresetByte ? static_cast<uint8_t>(m_nPreset + 0x80)
+            m_byFrame[3] = row->command2 == kPreset ? static_cast<uint8_t>(m_nPreset + 0x80)
                                                          : static_cast<uint8_t>(row->command2);
             m_bLens = row->lens;
             if (code == PT_PRESET_SET) m_bPresetStored = true;
@@ -102,4 +102,4 @@ private:
     uint8_t m_byFrame[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(39, CPtKTS_2000_Ultra)
+CPtProtocol* NewCPtKTS_2000_Ultra() { return new (std::nothrow) CPtKTS_2000_Ultra(); }

@@ -3,7 +3,7 @@
 // The tail (bytes 3 to 6) is written at attach only, so commands go to the
 // address attached last. A stop is the lower-case form of the last
 // movement or lens letter, with the parameters left as they were.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -17,7 +17,7 @@ struct Row {
     uint8_t letter;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, "27", 'U'},
     {PT_RIGHT, "27", 'R'},
     {PT_DOWN, "27", 'D'},
@@ -51,7 +51,7 @@ public:
         if (code == PT_STOP || code == PT_LENS_STOP) {
             // Before any movement the letter is 0, so the stop is a blank.
             m_byPacket[2] = static_cast<uint8_t>(m_byLast + 0x20);
-        } else if (const Row* row = FindRow(kCommands, code)) {
+        } else if (const Row* row = pttable::Find<kCommands>(code)) {
             if (row->param) {
                 m_byPacket[0] = static_cast<uint8_t>(row->param[0]);
                 m_byPacket[1] = static_cast<uint8_t>(row->param[1]);
@@ -85,4 +85,4 @@ private:
     uint8_t m_byLast = 0;
 };
 
-PT_REGISTER_PROTOCOL(3, CPtKalatel)
+CPtProtocol* NewCPtKalatel() { return new (std::nothrow) CPtKalatel(); }

@@ -3,19 +3,16 @@
 // Commands are characters; a move carries data "1". The command byte is
 // kept, so an unlisted code repeats the previous command (right after the
 // open, the attach command "1").
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
 namespace {
 
-struct Row {
-    int code;
-    uint8_t command;
-};
+using Row = pttable::CommandRow;
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, '6'},         {PT_UP_RIGHT, '='},  {PT_RIGHT, '9'},      {PT_DOWN_RIGHT, '<'},
     {PT_DOWN, '7'},       {PT_DOWN_LEFT, ';'}, {PT_LEFT, '8'},       {PT_UP_LEFT, ':'},
     {PT_FOCUS_NEAR, '@'}, {PT_FOCUS_FAR, 'A'}, {PT_ZOOM_TELE, '>'},  {PT_ZOOM_WIDE, '?'},
@@ -30,7 +27,7 @@ public:
 
     void AttachPort(PtPortHandle* h) override { Send(h, '1', '1'); }
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Send(h, row ? row->command : m_byPacket[2], '1');
     }
     void SetCameraPower(PtPortHandle* h, int on) override { Send(h, '0', on ? '0' : '1'); }
@@ -50,4 +47,4 @@ private:
     uint8_t m_byPacket[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(51, CPtLG_LPT)
+CPtProtocol* NewCPtLG_LPT() { return new (std::nothrow) CPtLG_LPT(); }

@@ -4,7 +4,7 @@
 // Function 5F is a lens command, 3A/3E camera on/off. The code byte is
 // kept, so an unlisted code (a pan/tilt move, say) repeats the last lens
 // command.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -16,7 +16,7 @@ struct Row {
     uint8_t lens;
 };
 
-const Row kLens[] = {
+constexpr Row kLens[] = {
     {PT_FOCUS_NEAR, 0x08}, {PT_FOCUS_FAR, 0x09}, {PT_ZOOM_TELE, 0x01},
     {PT_ZOOM_WIDE, 0x03},  {PT_STOP, 0x0C},      {PT_LENS_STOP, 0x0C},
 };
@@ -29,7 +29,7 @@ class CPtLG_LVC : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtLG_LVC]")
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kLens, code);
+        const Row* row = pttable::Find<kLens>(code);
         Send(h, kLensFunction, row ? row->lens : m_byPacket[2]);
     }
     void SetCameraPower(PtPortHandle* h, int on) override { Send(h, on ? kCameraOn : kCameraOff, 0x00); }
@@ -48,4 +48,4 @@ private:
     uint8_t m_byPacket[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(49, CPtLG_LVC)
+CPtProtocol* NewCPtLG_LVC() { return new (std::nothrow) CPtLG_LVC(); }

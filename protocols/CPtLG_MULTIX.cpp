@@ -3,7 +3,7 @@
 // The header and address are set once at attach: later packets carry the
 // address of the handle attached last. Bytes 3..6 are kept, so an
 // unlisted code repeats the previous command.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -11,16 +11,13 @@
 namespace {
 
 // Byte 4 of a preset row: the preset number's low byte.
-constexpr int16_t kPreset = -1;
+using pttable::kPreset;
 
-struct Row {
-    int code;
-    int16_t bytes[4];  // bytes 3..6
-};
+using Row = pttable::Row<4>;  // bytes 3..6
 
 // Byte 4 bits: 20 up, 10 down, 40 right, 80 left, 08/04 zoom tele/wide,
 // 02/01 focus near/far.
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x20, 0x40, 0x40}},
     {PT_UP_RIGHT, {0x00, 0x60, 0x40, 0x40}},
     {PT_RIGHT, {0x00, 0x40, 0x40, 0x40}},
@@ -57,7 +54,7 @@ public:
     }
     void SetPresetNo(int preset) override { m_nPreset = preset; }
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code)) Set(row->bytes);
+        if (const Row* row = pttable::Find<kCommands>(code)) Set(row->bytes);
         Send(h);
     }
     void SetAutoPan(PtPortHandle* h, int on) override {
@@ -67,8 +64,7 @@ public:
 
 private:
     void Set(const int16_t (&bytes)[4]) {
-        for (int i = 0; i < 4; ++i)
-            m_byPacket[3 + i] = static_cast<uint8_t>(bytes[i] == kPreset ? m_nPreset : bytes[i]);
+        pttable::Fill(m_byPacket + 3, bytes, [this](pttable::Source) { return static_cast<uint8_t>(m_nPreset); });
     }
 
     void Send(PtPortHandle* h) {
@@ -80,4 +76,4 @@ private:
     uint8_t m_byPacket[8] = {};
 };
 
-PT_REGISTER_PROTOCOL(53, CPtLG_MULTIX)
+CPtProtocol* NewCPtLG_MULTIX() { return new (std::nothrow) CPtLG_MULTIX(); }

@@ -6,7 +6,7 @@
 // the line and one 16-byte block in capture.
 #include <initializer_list>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -14,7 +14,7 @@
 namespace {
 
 // Byte 2 of a preset row: the preset number's low byte.
-constexpr int16_t kPreset = -1;
+using pttable::kPreset;
 
 struct Row {
     int code;
@@ -22,7 +22,7 @@ struct Row {
     uint8_t second[2];  // bytes 1..2 of the second packet; 00 00 = none
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x9B, 0x80, 0x00}, {}},
     {PT_UP_RIGHT, {0x9B, 0x80, 0x00}, {0x99, 0x80}},
     {PT_RIGHT, {0x99, 0x80, 0x00}, {}},
@@ -60,12 +60,11 @@ public:
     }
     void SetPresetNo(int preset) override { m_nPreset = preset; }
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* found = FindRow(kCommands, code);
+        const Row* found = pttable::Find<kCommands>(code);
         const Row& row = found ? *found : kUnlisted;
         Clear(m_byFirst);
         Clear(m_bySecond);
-        for (int i = 0; i < 3; ++i)
-            m_byFirst[1 + i] = static_cast<uint8_t>(row.first[i] == kPreset ? m_nPreset : row.first[i]);
+        pttable::Fill(m_byFirst + 1, row.first, [this](pttable::Source) { return static_cast<uint8_t>(m_nPreset); });
         m_bySecond[1] = row.second[0];
         m_bySecond[2] = row.second[1];
         Seal(m_byFirst);
@@ -100,4 +99,4 @@ private:
     uint8_t m_bySecond[8] = {};
 };
 
-PT_REGISTER_PROTOCOL(54, CPtLG_SD163)
+CPtProtocol* NewCPtLG_SD163() { return new (std::nothrow) CPtLG_SD163(); }

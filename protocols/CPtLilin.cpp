@@ -2,13 +2,13 @@
 //   address  command bits  kind (0x98 tilt, 0x85 pan, 0x9D diagonal, 0xFF lens/stop)
 // The address comes from the handle at every call. A code without a row
 // resends the previous command bytes.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
 
 namespace {
 
-enum : int16_t { kPreset = -1 };
+using pttable::kPreset;
 
 // addrAdd is added to the address byte; the preset calls flag it that way.
 struct Row {
@@ -18,7 +18,7 @@ struct Row {
     uint8_t kind;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0, 0x04, 0x98},
     {PT_UP_RIGHT, 0, 0x05, 0x9D},
     {PT_RIGHT, 0, 0x01, 0x85},
@@ -53,7 +53,7 @@ public:
 
     void SetCmd(PtPortHandle* h, int code) override {
         m_byPacket[0] = static_cast<uint8_t>(h->address);
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byPacket[0] = static_cast<uint8_t>(m_byPacket[0] + row->addrAdd);
             m_byPacket[1] = static_cast<uint8_t>(row->command == kPreset ? m_nPreset : row->command);
             m_byPacket[2] = row->kind;
@@ -76,4 +76,4 @@ private:
     uint8_t m_byPacket[3] = {};
 };
 
-PT_REGISTER_PROTOCOL(4, CPtLilin)
+CPtProtocol* NewCPtLilin() { return new (std::nothrow) CPtLilin(); }

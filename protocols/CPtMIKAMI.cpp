@@ -3,14 +3,14 @@
 // Two ASCII letters name the call; bytes 4, 5 are the pan field and 6, 7
 // the tilt field (0x5D 0x01 one way, 0xA1 0x01 the other). The frame
 // lives in the object and bytes 0, 1 and 15 are written at attach only.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
 
 namespace {
 
-enum : int16_t { kPreset = -1 };
+using pttable::kPreset;
 
 struct Row {
     int code;
@@ -18,7 +18,7 @@ struct Row {
     int16_t data[5];  // bytes 4 to 8
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {'M', 'A'}, {0x00, 0x00, 0xA1, 0x01, 0x00}},
     {PT_UP_RIGHT, {'M', 'A'}, {0x5D, 0x01, 0xA1, 0x01, 0x00}},
     {PT_RIGHT, {'M', 'A'}, {0x5D, 0x01, 0x00, 0x00, 0x00}},
@@ -60,12 +60,10 @@ public:
     // A code without a row sends empty letters and data.
     void SetCmd(PtPortHandle* h, int code) override {
         ClearFrom(2);
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byFrame[2] = static_cast<uint8_t>(row->letters[0]);
             m_byFrame[3] = static_cast<uint8_t>(row->letters[1]);
-            for (int i = 0; i < 5; ++i)
-                m_byFrame[4 + i] = row->data[i] == kPreset ? static_cast<uint8_t>(m_nPreset)
-                                                           : static_cast<uint8_t>(row->data[i]);
+            pttable::Fill(m_byFrame + 4, row->data, [this](pttable::Source) { return static_cast<uint8_t>(m_nPreset); });
         }
         Send(h);
     }
@@ -107,4 +105,4 @@ private:
     uint8_t m_byFrame[16] = {};
 };
 
-PT_REGISTER_PROTOCOL(58, CPtMIKAMI)
+CPtProtocol* NewCPtMIKAMI() { return new (std::nothrow) CPtMIKAMI(); }

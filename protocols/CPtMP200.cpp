@@ -5,7 +5,7 @@
 // a row keeps the previous command bytes.
 #include <algorithm>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -17,7 +17,7 @@ struct Row {
     uint8_t command[2];
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08}},
     {PT_UP_RIGHT, {0x00, 0x0A}},
     {PT_RIGHT, {0x00, 0x02}},
@@ -56,7 +56,7 @@ public:
     }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byFrame[3] = row->command[0];
             m_byFrame[4] = row->command[1];
         }
@@ -79,4 +79,4 @@ private:
     uint8_t m_byFrame[11] = {};
 };
 
-PT_REGISTER_PROTOCOL(12, CPtMP200)
+CPtProtocol* NewCPtMP200() { return new (std::nothrow) CPtMP200(); }

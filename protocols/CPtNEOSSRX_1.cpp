@@ -1,20 +1,17 @@
 // NEOSSRX-1 (index 22). Five bytes, built fresh for every call:
 //   40 kind address command sum(0..3)
 // kind is 'C' for commands and 'P' for the three output switches.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
 
 namespace {
 
-struct Row {
-    int code;
-    uint8_t command;
-};
+using Row = pttable::CommandRow;
 
 // Diagonals and everything else send the stop command 0x00.
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0x01},
     {PT_DOWN, 0x02},
     {PT_LEFT, 0x04},
@@ -40,7 +37,7 @@ public:
     PT_SHOW_MESSAGE("[CPtNEOSSRX_1]")
 
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Send(h, 'C', row ? row->command : 0x00);
     }
 
@@ -61,4 +58,4 @@ private:
     }
 };
 
-PT_REGISTER_PROTOCOL(22, CPtNEOSSRX_1)
+CPtProtocol* NewCPtNEOSSRX_1() { return new (std::nothrow) CPtNEOSSRX_1(); }

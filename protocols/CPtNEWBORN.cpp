@@ -5,14 +5,15 @@
 // block. On the line every command goes out twice, 200 ms apart; a
 // capture gets one copy.
 // The address is the one attached last.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
 
 namespace {
 
-enum : int16_t { kPreset = -1, kSpeed = -2 };
+using pttable::kPreset;
+using pttable::kSpeed;
 constexpr uint8_t kSpeedByte = 0x32;  // fixed: no operation changes it
 constexpr unsigned kResendMs = 200;
 
@@ -22,7 +23,7 @@ struct Row {
     uint8_t second[2];  // bytes 1, 2 of the second frame; 00 00: none
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x9B, kSpeed, 0, 0}, {}},
     {PT_UP_RIGHT, {0x9B, kSpeed, 0, 0}, {0x99, kSpeedByte}},
     {PT_RIGHT, {0x99, kSpeed, 0, 0}, {}},
@@ -73,10 +74,10 @@ public:
     // A code without a row sends an empty command (twice on the line).
     void SetCmd(PtPortHandle* h, int code) override {
         for (int i = 1; i <= 5; ++i) m_byFrames[i] = m_byFrames[8 + i] = 0;
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         const bool two = row && row->second[0] != 0;
         if (row) {
-            for (int i = 0; i < 4; ++i) m_byFrames[1 + i] = Byte(row->first[i]);
+            pttable::Fill(m_byFrames + 1, row->first, [this](pttable::Source src) { return Byte(src); });
             m_byFrames[9] = row->second[0];
             m_byFrames[10] = row->second[1];
         }
@@ -101,10 +102,8 @@ public:
     void SetAuxPower(PtPortHandle* h, int on) override { Single(h, on ? kOutputOn : kOutputOff); }
 
 private:
-    uint8_t Byte(int16_t src) const {
-        return src == kPreset  ? static_cast<uint8_t>(m_nPreset)
-               : src == kSpeed ? kSpeedByte
-                               : static_cast<uint8_t>(src);
+    uint8_t Byte(pttable::Source src) const {
+        return src == kSpeed ? kSpeedByte : static_cast<uint8_t>(m_nPreset);
     }
 
     // Puts bytes 1 to 5 into the first frame and seals it.
@@ -120,4 +119,4 @@ private:
     uint8_t m_byFrames[16] = {};
 };
 
-PT_REGISTER_PROTOCOL(52, CPtNEWBORN)
+CPtProtocol* NewCPtNEWBORN() { return new (std::nothrow) CPtNEWBORN(); }

@@ -4,7 +4,7 @@
 // stop followed by a lens stop. The two frames lie back to back so that a
 // capture gets them as one 16-byte block. The address is the one attached
 // last; a code without a row resends the previous first frame.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -19,7 +19,7 @@ struct Row {
     uint8_t second[2];  // 00 00: no second frame
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x9B, kSpeed}, {}},
     {PT_UP_RIGHT, {0x9B, kSpeed}, {0x99, kSpeed}},
     {PT_RIGHT, {0x99, kSpeed}, {}},
@@ -54,7 +54,7 @@ public:
     }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         const bool two = row && row->second[0] != 0;
         if (row) {
             Set(m_byFrames, row->first);
@@ -83,4 +83,4 @@ private:
     uint8_t m_byFrames[16] = {};
 };
 
-PT_REGISTER_PROTOCOL(20, CPtNiko)
+CPtProtocol* NewCPtNiko() { return new (std::nothrow) CPtNiko(); }

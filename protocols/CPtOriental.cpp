@@ -2,7 +2,7 @@
 // address is taken once, at the attach, which also sends a stop frame.
 // Frames are repeated back to back so that one lost frame does no harm:
 // commands and auto-pan twice, power and lamp four times.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/SysmaniaFrame.h"
 
@@ -13,7 +13,7 @@ using sysmania::Row;
 const uint8_t kStop[2] = {0x00, 0x40};
 
 // Any other code sends the stop frame.
-const Row kOwn[] = {{PT_LENS_STOP, 0x00, 0x40}};
+constexpr Row kOwn[] = {{PT_LENS_STOP, 0x00, 0x40}};
 
 const uint8_t kPowerOn[2] = {0x63, 0x40}, kPowerOff[2] = {0x60, 0x40};
 const uint8_t kLampOn[2] = {0x64, 0x40}, kLampOff[2] = {0x67, 0x40};
@@ -32,7 +32,7 @@ public:
 
     void SetCmd(PtPortHandle* h, int code) override {
         Set(kStop);
-        sysmania::Lookup(kOwn, code, m_byFrame);
+        sysmania::Lookup<kOwn>(code, m_byFrame);
         Send(h, nullptr, 2, false);
     }
 
@@ -58,4 +58,4 @@ private:
     uint8_t m_byFrame[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(15, CPtOriental)
+CPtProtocol* NewCPtOriental() { return new (std::nothrow) CPtOriental(); }

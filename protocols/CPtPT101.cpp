@@ -3,7 +3,7 @@
 // The check makes all eleven bytes sum to 0x20. Bytes 0, 1, 2, 8 and 9 are
 // written at attach only; every call rewrites bytes 3 to 7. Speeds are
 // fixed: 0xC0 on a moving pan or tilt axis, 0x0D for the lens.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -16,7 +16,7 @@ struct Row {
 };
 
 // Codes without a row (stops among them) send an all-zero body.
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, 0x00, 0xC0, 0x00}},
     {PT_UP_RIGHT, {0x00, 0x0A, 0xC0, 0xC0, 0x00}},
     {PT_RIGHT, {0x00, 0x02, 0xC0, 0x00, 0x00}},
@@ -49,7 +49,7 @@ public:
     }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Send(h, row ? row->body : kStill);
     }
 
@@ -65,4 +65,4 @@ private:
     uint8_t m_byFrame[11] = {};
 };
 
-PT_REGISTER_PROTOCOL(23, CPtPT101)
+CPtProtocol* NewCPtPT101() { return new (std::nothrow) CPtPT101(); }

@@ -3,7 +3,7 @@
 // the lens and "32" for the head; a stop has to go to whichever moved
 // last, so the command after a lens move (whatever it is) is sent in the
 // lens group. Written twice, 10 ms apart; opening and closing send a frame.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/PanasonicFrame.h"
 #include "protocols/PtTable.h"
 
@@ -14,7 +14,7 @@ struct Row {
     char letter;
 };
 
-const Row kLetters[] = {
+constexpr Row kLetters[] = {
     {PT_UP, 'A'},        {PT_UP_RIGHT, 'B'},   {PT_RIGHT, 'C'},      {PT_DOWN_RIGHT, 'D'},
     {PT_DOWN, 'E'},      {PT_DOWN_LEFT, 'F'},  {PT_LEFT, '8'},       {PT_UP_LEFT, '9'},
     {PT_FOCUS_FAR, 'A'}, {PT_ZOOM_WIDE, 'C'},  {PT_FOCUS_NEAR, 'E'}, {PT_ZOOM_TELE, '8'},
@@ -47,7 +47,7 @@ public:
         Text("2021");
         Text(lens || m_bLens ? "22" : "32", 4);
         m_bLens = lens;
-        if (const Row* row = FindRow(kLetters, code)) m_byFrame[16] = static_cast<uint8_t>(row->letter);
+        if (const Row* row = pttable::Find<kLetters>(code)) m_byFrame[16] = static_cast<uint8_t>(row->letter);
         SendTwice(h, kGapMs);
     }
 
@@ -57,4 +57,4 @@ public:
     }
 };
 
-PT_REGISTER_PROTOCOL(5, CPtPanasonic)
+CPtProtocol* NewCPtPanasonic() { return new (std::nothrow) CPtPanasonic(); }

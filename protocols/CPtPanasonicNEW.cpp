@@ -3,7 +3,7 @@
 // Only focus moves mark the lens as last moved, so only the stop after a
 // focus move is the lens stop. Written twice, 10 ms apart; opening and
 // closing send nothing.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/PanasonicFrame.h"
 #include "protocols/PtTable.h"
 
@@ -17,7 +17,7 @@ struct Row {
     Lens lens;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, "9028A0F", kKeep},        {PT_UP_RIGHT, "9028BFF", kKeep},
     {PT_RIGHT, "9028CF0", kKeep},     {PT_DOWN_RIGHT, "9028DFF", kKeep},
     {PT_DOWN, "9028E0F", kKeep},      {PT_DOWN_LEFT, "9028FFF", kKeep},
@@ -46,7 +46,7 @@ public:
         if (code == PT_STOP || code == PT_LENS_STOP) {
             Text(m_bLens ? kLensStop : kHeadStop);
             m_bLens = 0;
-        } else if (const Row* row = FindRow(kCommands, code)) {
+        } else if (const Row* row = pttable::Find<kCommands>(code)) {
             Text(row->text);
             if (row->lens == kSet) m_bLens = 1;
         }
@@ -59,4 +59,4 @@ public:
     }
 };
 
-PT_REGISTER_PROTOCOL(55, CPtPanasonicNEW)
+CPtProtocol* NewCPtPanasonicNEW() { return new (std::nothrow) CPtPanasonicNEW(); }

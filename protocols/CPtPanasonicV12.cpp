@@ -9,7 +9,7 @@
 // ordinary header afterwards, so later frames keep their ETX.
 // All frames carry the address character 0x30 + address, the one the
 // command frames use, so opening, closing and auto pan reach the same camera.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/PanasonicFrame.h"
 #include "protocols/PtTable.h"
 
@@ -23,7 +23,7 @@ struct Row {
     Kind kind;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, "32A", kPlain},         {PT_UP_RIGHT, "32B", kPlain},     {PT_RIGHT, "32C", kPlain},
     {PT_DOWN_RIGHT, "32D", kPlain}, {PT_DOWN, "32E", kPlain},         {PT_DOWN_LEFT, "32F", kPlain},
     {PT_LEFT, "328", kPlain},       {PT_UP_LEFT, "329", kPlain},      {PT_AUTO_PAN_ON, "300", kPlain},
@@ -62,7 +62,7 @@ public:
     void SetCmd(PtPortHandle* h, int code) override {
         m_byFrame[4] = Address(h);
         Text("2021");
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         switch (row ? row->kind : kPlain) {
             case kPlain:
                 if (row) Text(row->text, 4);
@@ -121,4 +121,4 @@ private:
     int32_t m_nPreset = 0;
 };
 
-PT_REGISTER_PROTOCOL(24, CPtPanasonicV12)
+CPtProtocol* NewCPtPanasonicV12() { return new (std::nothrow) CPtPanasonicV12(); }

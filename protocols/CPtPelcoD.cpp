@@ -3,13 +3,13 @@
 // after a speed frame. Zoom and stop keep the previous data bytes.
 #include "protocols/PelcoDFrame.h"
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 
 namespace {
 
 using namespace pelcod;
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, kPan, kTilt}},
     {PT_UP_RIGHT, {0x00, 0x0A, kPan, kTilt}},
     {PT_RIGHT, {0x00, 0x02, kPan, kTilt}},
@@ -42,7 +42,7 @@ public:
     PT_SHOW_MESSAGE("[CPtPelcoD]")
 
     void SetCmd(PtPortHandle* h, int code) override {
-        ApplyCommand(kCommands, h, code);
+        ApplyCommand<kCommands>(h, code);
         Send(h, 30);
     }
 
@@ -74,4 +74,4 @@ private:
     int m_nScan = 0;
 };
 
-PT_REGISTER_PROTOCOL(6, CPtPelcoD)
+CPtProtocol* NewCPtPelcoD() { return new (std::nothrow) CPtPelcoD(); }

@@ -2,13 +2,13 @@
 // frame, stops written twice on the line, zoom and stop clear the data.
 #include "protocols/PelcoDFrame.h"
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 
 namespace {
 
 using namespace pelcod;
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, kPan, kTilt}},
     {PT_UP_RIGHT, {0x00, 0x0A, kPan, kTilt}},
     {PT_RIGHT, {0x00, 0x02, kPan, kTilt}},
@@ -41,7 +41,7 @@ public:
     PT_SHOW_MESSAGE("[CPtPelcoD_CYNIX]")
 
     void SetCmd(PtPortHandle* h, int code) override {
-        ApplyCommand(kCommands, h, code);
+        ApplyCommand<kCommands>(h, code);
         SendOnceStopTwice(h, code);
     }
 
@@ -51,4 +51,4 @@ public:
     }
 };
 
-PT_REGISTER_PROTOCOL(42, CPtPelcoD_CYNIX)
+CPtProtocol* NewCPtPelcoD_CYNIX() { return new (std::nothrow) CPtPelcoD_CYNIX(); }

@@ -3,14 +3,14 @@
 // no speed control.
 #include "protocols/PelcoDFrame.h"
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 
 namespace {
 
 using namespace pelcod;
 
 // kPan and kTilt both read the one speed byte of this dialect.
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, kPan, kTilt}},
     {PT_UP_RIGHT, {0x00, 0x0A, kPan, kTilt}},
     {PT_RIGHT, {0x00, 0x02, kPan, kTilt}},
@@ -38,14 +38,17 @@ const Row kCommands[] = {
 
 }  // namespace
 
+// The frame's pan and tilt speed members keep their start value 0x33 for
+// good: this dialect has no speed control to step them (its domes take one
+// fixed speed), so every movement goes out with 33 33.
 class CPtPelcoD_TBT : public CPtPelcoDFrame {
 public:
     PT_SHOW_MESSAGE("[CPtPelcoD_TBT]")
 
     void SetCmd(PtPortHandle* h, int code) override {
-        ApplyCommand(kCommands, h, code);
+        ApplyCommand<kCommands>(h, code);
         SendOnceStopTwice(h, code);
     }
 };
 
-PT_REGISTER_PROTOCOL(57, CPtPelcoD_TBT)
+CPtProtocol* NewCPtPelcoD_TBT() { return new (std::nothrow) CPtPelcoD_TBT(); }

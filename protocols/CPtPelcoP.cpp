@@ -5,22 +5,20 @@
 // the current address. The speeds live in the shared speed block: a
 // capture open loads them from the speed file and a capture speed change
 // saves them.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
 namespace {
 
-// Data sources in a row; 0..255 are literal bytes.
-enum : int16_t { kPan = -1, kTilt = -2, kPreset = -3 };
+using pttable::kPan;
+using pttable::kPreset;
+using pttable::kTilt;
 
-struct Row {
-    int code;
-    int16_t data[4];
-};
+using Row = pttable::Row<4>;  // command1, command2, data1, data2
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, kPan, kTilt}},
     {PT_UP_RIGHT, {0x00, 0x0A, kPan, kTilt}},
     {PT_RIGHT, {0x00, 0x02, kPan, kTilt}},
@@ -47,17 +45,17 @@ const Row kCommands[] = {
 class CPtPelcoP : public CPtQuietProtocol {
 public:
     CPtPelcoP() {
-        m_bySpeed[PT_PAN_SPEED] = 0x33;
-        m_bySpeed[PT_TILT_SPEED] = 0x33;
-        m_bySpeed[PT_ZOOM_SPEED] = 2;
-        m_bySpeed[PT_FOCUS_SPEED] = 2;
+        m_bySpeed[PT_AXIS_PAN] = 0x33;
+        m_bySpeed[PT_AXIS_TILT] = 0x33;
+        m_bySpeed[PT_AXIS_ZOOM] = 2;
+        m_bySpeed[PT_AXIS_FOCUS] = 2;
     }
 
     PT_SHOW_MESSAGE("[CPtPelcoP]")
     void SetPresetNo(int preset) override { m_nPreset = preset; }
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code))
-            for (int i = 0; i < 4; ++i) m_byFrame[2 + i] = Data(row->data[i]);
+        if (const Row* row = pttable::Find<kCommands>(code))
+            pttable::Fill(m_byFrame + 2, row->bytes, [this](pttable::Source src) { return Data(src); });
         Send(h);
     }
 
@@ -65,16 +63,16 @@ public:
     // steps are sent at once as a speed frame.
     void SetSpeedCtrl(PtPortHandle* h, int axis, int increase) override {
         switch (axis) {
-            case PT_PAN_SPEED:
-            case PT_TILT_SPEED:
+            case PT_AXIS_PAN:
+            case PT_AXIS_TILT:
                 m_bySpeed[axis] = static_cast<uint8_t>(StepSpeed(m_bySpeed[axis], increase, 0, 63));
                 NoPacket();
                 break;
-            case PT_ZOOM_SPEED:
-            case PT_FOCUS_SPEED:
+            case PT_AXIS_ZOOM:
+            case PT_AXIS_FOCUS:
                 m_bySpeed[axis] = static_cast<uint8_t>(StepSpeed(m_bySpeed[axis], increase, 0, 3));
                 m_byFrame[2] = 0x00;
-                m_byFrame[3] = axis == PT_ZOOM_SPEED ? 0x25 : 0x27;
+                m_byFrame[3] = axis == PT_AXIS_ZOOM ? 0x25 : 0x27;
                 m_byFrame[4] = 0x00;
                 m_byFrame[5] = m_bySpeed[axis];
                 Send(h);
@@ -84,12 +82,11 @@ public:
     }
 
 private:
-    uint8_t Data(int16_t src) const {
+    uint8_t Data(pttable::Source src) const {
         switch (src) {
-            case kPan: return m_bySpeed[PT_PAN_SPEED];
-            case kTilt: return m_bySpeed[PT_TILT_SPEED];
-            case kPreset: return static_cast<uint8_t>(m_nPreset);
-            default: return static_cast<uint8_t>(src);
+            case kPan: return m_bySpeed[PT_AXIS_PAN];
+            case kTilt: return m_bySpeed[PT_AXIS_TILT];
+            default: return static_cast<uint8_t>(m_nPreset);  // kPreset
         }
     }
 
@@ -105,4 +102,4 @@ private:
     uint8_t m_byFrame[8] = {};
 };
 
-PT_REGISTER_PROTOCOL(46, CPtPelcoP)
+CPtProtocol* NewCPtPelcoP() { return new (std::nothrow) CPtPelcoP(); }

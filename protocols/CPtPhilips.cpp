@@ -2,14 +2,14 @@
 //   86 00 address-1 kind command1 command2 sum(0..5)&7F
 // kind is 07 for preset store and recall, 02 otherwise. The address is set
 // at attach only; codes without a row resend the previous command bytes.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
 namespace {
 
-constexpr int16_t kPresetByte = -1;
+using pttable::kPreset;
 
 struct Row {
     int code;
@@ -17,13 +17,13 @@ struct Row {
     int16_t command2;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0x08, 0x00},        {PT_UP_RIGHT, 0x08, 0x10},   {PT_RIGHT, 0x00, 0x10},
     {PT_DOWN_RIGHT, 0x00, 0x18}, {PT_DOWN, 0x00, 0x08},      {PT_DOWN_LEFT, 0x10, 0x08},
     {PT_LEFT, 0x10, 0x00},      {PT_UP_LEFT, 0x18, 0x00},    {PT_FOCUS_NEAR, 0x00, 0x02},
     {PT_FOCUS_FAR, 0x02, 0x00}, {PT_ZOOM_TELE, 0x00, 0x04},  {PT_ZOOM_WIDE, 0x04, 0x00},
-    {PT_STOP, 0x00, 0x00},      {PT_LENS_STOP, 0x00, 0x00},  {PT_PRESET_SET, 0x04, kPresetByte},
-    {PT_PRESET_GOTO, 0x05, kPresetByte},
+    {PT_STOP, 0x00, 0x00},      {PT_LENS_STOP, 0x00, 0x00},  {PT_PRESET_SET, 0x04, kPreset},
+    {PT_PRESET_GOTO, 0x05, kPreset},
 };
 
 constexpr uint8_t kPlainKind = 0x02, kPresetKind = 0x07;
@@ -42,9 +42,9 @@ public:
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byPacket[4] = row->command1;
-            m_byPacket[5] = row->command2 == kPresetByte ? static_cast<uint8_t>(m_nPreset)
+            m_byPacket[5] = row->command2 == kPreset ? static_cast<uint8_t>(m_nPreset)
                                                          : static_cast<uint8_t>(row->command2);
         }
         m_byPacket[0] = 0x86;
@@ -57,4 +57,4 @@ private:
     uint8_t m_byPacket[7] = {};
 };
 
-PT_REGISTER_PROTOCOL(7, CPtPhilips)
+CPtProtocol* NewCPtPhilips() { return new (std::nothrow) CPtPhilips(); }

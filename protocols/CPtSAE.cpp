@@ -4,7 +4,7 @@
 // Groups: 01 command, 0E speed, 0F auto-pan; 05/07/02 preset store, clear,
 // go to. A movement or lens command is followed at once by a speed frame
 // with fixed speeds for the axes that move. Address set at attach only.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -20,7 +20,7 @@ struct Row {
     uint8_t speed[2];
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0x04, true, {0x00, 0x7F}},         {PT_UP_RIGHT, 0x05, true, {0x7F, 0x7F}},
     {PT_RIGHT, 0x01, true, {0x7F, 0x00}},      {PT_DOWN_RIGHT, 0x09, true, {0x7F, 0x7F}},
     {PT_DOWN, 0x08, true, {0x00, 0x7F}},       {PT_DOWN_LEFT, 0x0A, true, {0x7F, 0x7F}},
@@ -35,7 +35,7 @@ struct PresetRow {
     uint8_t group;
 };
 
-const PresetRow kPresets[] = {{PT_PRESET_SET, 0x05}, {PT_PRESET_CLEAR, 0x07}, {PT_PRESET_GOTO, 0x02}};
+constexpr PresetRow kPresets[] = {{PT_PRESET_SET, 0x05}, {PT_PRESET_CLEAR, 0x07}, {PT_PRESET_GOTO, 0x02}};
 
 }  // namespace
 
@@ -54,7 +54,7 @@ public:
     // Lens stop, auto-pan and codes from 18 up have no frame: nothing on the
     // line, capture length untouched. Zoom and focus stop with PT_STOP.
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             Out out(*this, h);
             SetFrame(kCommandGroup, row->command, 0x00);
             out.Put(m_byPacket);
@@ -62,7 +62,7 @@ public:
                 SetFrame(kSpeedGroup, row->speed[0], row->speed[1]);
                 out.Put(m_byPacket);
             }
-        } else if (const PresetRow* preset = FindRow(kPresets, code)) {
+        } else if (const PresetRow* preset = pttable::Find<kPresets>(code)) {
             // Byte 5 is not sent and keeps what the last six-byte frame left.
             m_byPacket[2] = preset->group;
             m_byPacket[3] = static_cast<uint8_t>(m_nPreset);
@@ -94,4 +94,4 @@ private:
     uint8_t m_byPacket[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(35, CPtSAE)
+CPtProtocol* NewCPtSAE() { return new (std::nothrow) CPtSAE(); }

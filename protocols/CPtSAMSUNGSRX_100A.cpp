@@ -3,19 +3,16 @@
 // Only the four directions and the four lens moves have a command bit;
 // everything else (diagonals and presets included) is the stop packet.
 // The power switches are letters, upper case for on, lower for off.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
 namespace {
 
-struct Row {
-    int code;
-    uint8_t command;
-};
+using Row = pttable::CommandRow;
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0x02},         {PT_RIGHT, 0x08},     {PT_DOWN, 0x01},      {PT_LEFT, 0x04},
     {PT_FOCUS_NEAR, 0x80}, {PT_FOCUS_FAR, 0x40}, {PT_ZOOM_TELE, 0x10}, {PT_ZOOM_WIDE, 0x20},
 };
@@ -26,7 +23,7 @@ class CPtSAMSUNGSRX_100A : public CPtQuietProtocol {
 public:
     PT_SHOW_MESSAGE("[CPtSAMSUNGSRX_100A]")
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         const uint8_t fill = row ? 0xFF : 0x00;
         const uint8_t data[5] = {fill, fill, fill, fill, fill};
         Send(h, row ? row->command : 0x00, data);
@@ -51,4 +48,4 @@ private:
     }
 };
 
-PT_REGISTER_PROTOCOL(30, CPtSAMSUNGSRX_100A)
+CPtProtocol* NewCPtSAMSUNGSRX_100A() { return new (std::nothrow) CPtSAMSUNGSRX_100A(); }

@@ -2,7 +2,7 @@
 // packet so nothing of the previous one survives:
 //   55  00  address  command1  command2  pan  tilt  lens|preset  00  AA  check
 // check = 0x21 minus the sum of bytes 2..8. Unlisted codes send the stop.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -10,14 +10,11 @@
 namespace {
 
 // Byte 7 of a preset row: the preset number with the high bit set.
-constexpr int16_t kPreset = -1;
+using pttable::kPreset;
 
-struct Row {
-    int code;
-    int16_t bytes[5];  // bytes 3..7
-};
+using Row = pttable::Row<5>;  // bytes 3..7
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x00, 0x08, 0x00, 0xC0, 0x00}},
     {PT_UP_RIGHT, {0x00, 0x0A, 0xC0, 0xC0, 0x00}},
     {PT_RIGHT, {0x00, 0x02, 0xC0, 0x00, 0x00}},
@@ -54,7 +51,7 @@ public:
     }
     void SetPresetNo(int preset) override { m_nPreset = static_cast<uint32_t>(preset); }
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Send(h, row ? row->bytes : kStop);
     }
     void SetAutoPan(PtPortHandle* h, int on) override { Send(h, on ? kAutoPanOn : kAutoPanOff); }
@@ -72,9 +69,7 @@ private:
         for (uint8_t& b : m_byPacket) b = 0;
         m_byPacket[0] = 0x55;
         m_byPacket[2] = static_cast<uint8_t>(h->address);
-        for (int i = 0; i < 5; ++i)
-            m_byPacket[3 + i] =
-                static_cast<uint8_t>(bytes[i] == kPreset ? m_nPreset + 0x80 : static_cast<uint32_t>(bytes[i]));
+        pttable::Fill(m_byPacket + 3, bytes, [this](pttable::Source) { return static_cast<uint8_t>(m_nPreset + 0x80); });
         m_byPacket[9] = 0xAA;
         m_byPacket[10] = ptcheck::SumTo(0x21, m_byPacket, 2, 8);
         Out(*this, h).Put(m_byPacket);
@@ -84,4 +79,4 @@ private:
     uint8_t m_byPacket[11] = {};
 };
 
-PT_REGISTER_PROTOCOL(59, CPtSAMSUNGSRX_100B)
+CPtProtocol* NewCPtSAMSUNGSRX_100B() { return new (std::nothrow) CPtSAMSUNGSRX_100B(); }

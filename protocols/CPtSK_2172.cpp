@@ -2,18 +2,16 @@
 //   C5  60  command  00  address  sum(0..4)
 // The command byte is kept: a code the unit does not know repeats the
 // previous command (or power) byte.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
+#include "protocols/PtTable.h"
 #include "protocol/PtCheck.h"
 #include "protocols/QuietProtocol.h"
 
 namespace {
 
-struct Row {
-    int code;
-    uint8_t command;
-};
+using Row = pttable::CommandRow;
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_FOCUS_NEAR, 0x17}, {PT_FOCUS_FAR, 0x18}, {PT_ZOOM_TELE, 0x15},
     {PT_ZOOM_WIDE, 0x16},  {PT_STOP, 0x00},      {PT_LENS_STOP, 0x00},
 };
@@ -27,8 +25,7 @@ public:
     PT_SHOW_MESSAGE("[CPtSK_2172]")
 
     void SetCmd(PtPortHandle* h, int code) override {
-        for (const Row& r : kCommands)
-            if (r.code == code) m_byFrame[2] = r.command;
+        if (const Row* r = pttable::Find<kCommands>(code)) m_byFrame[2] = r->command;
         Send(h);
     }
 
@@ -50,4 +47,4 @@ private:
     uint8_t m_byFrame[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(48, CPtSK_2172)
+CPtProtocol* NewCPtSK_2172() { return new (std::nothrow) CPtSK_2172(); }

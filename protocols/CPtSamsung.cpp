@@ -2,14 +2,14 @@
 // Movement and lens commands are group 01 with data 20 20, presets group
 // 03 with data FF FF. The auto-pan packet carries 01 whether asked for on
 // or off; there is no power control.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/SamsungFrame.h"
 
 namespace {
 
 using namespace samsung;
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x01, 0x00, 0x04, 0x20, 0x20}},
     {PT_UP_RIGHT, {0x01, 0x00, 0x06, 0x20, 0x20}},
     {PT_RIGHT, {0x01, 0x00, 0x02, 0x20, 0x20}},
@@ -37,11 +37,11 @@ class CPtSamsung : public CPtSamsungFrame {
 public:
     PT_SHOW_MESSAGE("[CPtSamsung]")
 
-    void SetCmd(PtPortHandle* h, int code) override { Command(kCommands, h, code); }
+    void SetCmd(PtPortHandle* h, int code) override { Command<kCommands>(h, code); }
     void SetAutoPan(PtPortHandle* h, int) override { Send(h, kAutoPan); }
     void SetCameraPower(PtPortHandle*, int) override { NoPacket(); }
     void SetLampPower(PtPortHandle*, int) override { NoPacket(); }
     void SetAuxPower(PtPortHandle*, int) override { NoPacket(); }
 };
 
-PT_REGISTER_PROTOCOL(14, CPtSamsung)
+CPtProtocol* NewCPtSamsung() { return new (std::nothrow) CPtSamsung(); }

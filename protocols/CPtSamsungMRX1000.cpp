@@ -2,14 +2,14 @@
 // with the focus and zoom directions swapped, an auto-pan that also
 // switches off, and three power switches, each of which sends the same
 // packet whether asked for on or off.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/SamsungFrame.h"
 
 namespace {
 
 using namespace samsung;
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x01, 0x00, 0x04, 0x20, 0x20}},
     {PT_UP_RIGHT, {0x01, 0x00, 0x06, 0x20, 0x20}},
     {PT_RIGHT, {0x01, 0x00, 0x02, 0x20, 0x20}},
@@ -41,11 +41,11 @@ class CPtSamsungMRX1000 : public CPtSamsungFrame {
 public:
     PT_SHOW_MESSAGE("[CPtSamsungMRX1000]")
 
-    void SetCmd(PtPortHandle* h, int code) override { Command(kCommands, h, code); }
+    void SetCmd(PtPortHandle* h, int code) override { Command<kCommands>(h, code); }
     void SetAutoPan(PtPortHandle* h, int on) override { Send(h, on ? kAutoPanOn : kAutoPanOff); }
     void SetCameraPower(PtPortHandle* h, int) override { Send(h, kCameraPower); }
     void SetLampPower(PtPortHandle* h, int) override { Send(h, kLampPower); }
     void SetAuxPower(PtPortHandle* h, int) override { Send(h, kAuxPower); }
 };
 
-PT_REGISTER_PROTOCOL(56, CPtSamsungMRX1000)
+CPtProtocol* NewCPtSamsungMRX1000() { return new (std::nothrow) CPtSamsungMRX1000(); }

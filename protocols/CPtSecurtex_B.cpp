@@ -3,7 +3,7 @@
 // Groups: 01 command, 0E speed, 0F auto pan. Every command goes out behind
 // a fixed speed frame; a code without a row leaves that frame in place, so
 // the speed frame goes out twice.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -17,7 +17,7 @@ struct Row {
     uint8_t group, command;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, kCommandGroup, 0x04},          {PT_UP_RIGHT, kCommandGroup, 0x05},
     {PT_RIGHT, kCommandGroup, 0x01},       {PT_DOWN_RIGHT, kCommandGroup, 0x09},
     {PT_DOWN, kCommandGroup, 0x08},        {PT_DOWN_LEFT, kCommandGroup, 0x0A},
@@ -43,7 +43,7 @@ public:
         Out out(*this, h);
         SetFrame(h, kSpeedGroup, 0x80, 0xB0);
         out.Put(m_byPacket);
-        if (const Row* row = FindRow(kCommands, code)) SetFrame(h, row->group, row->command, 0x00);
+        if (const Row* row = pttable::Find<kCommands>(code)) SetFrame(h, row->group, row->command, 0x00);
         out.Put(m_byPacket);
     }
     // Auto-pan speed first, then start (03) or stop (00).
@@ -67,4 +67,4 @@ private:
     uint8_t m_byPacket[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(26, CPtSecurtex_B)
+CPtProtocol* NewCPtSecurtex_B() { return new (std::nothrow) CPtSecurtex_B(); }

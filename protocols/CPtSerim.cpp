@@ -7,7 +7,7 @@
 // whatever this object sent last.
 #include <string>
 
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "platform/Platform.h"
 #include "protocol/PtCodeFile.h"
 #include "protocols/QuietProtocol.h"
@@ -15,12 +15,9 @@
 
 namespace {
 
-struct Row {
-    int code;
-    uint8_t command;
-};
+using Row = pttable::CommandRow;
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0x80},         {PT_UP_RIGHT, 0x0A},   {PT_RIGHT, 0x86},      {PT_DOWN_RIGHT, 0x12},
     {PT_DOWN, 0x82},       {PT_DOWN_LEFT, 0x14},  {PT_LEFT, 0x84},       {PT_UP_LEFT, 0x0C},
     {PT_FOCUS_NEAR, 0x94}, {PT_FOCUS_FAR, 0x96},  {PT_ZOOM_TELE, 0x90},  {PT_ZOOM_WIDE, 0x92},
@@ -50,12 +47,12 @@ public:
     void SetCmd(PtPortHandle* h, int code) override {
         int32_t last = 0;
         if (code == PT_STOP && ReadLastCode(last)) {
-            if (const Row* row = FindRow(kCommands, last)) m_byCommand = row->command;
+            if (const Row* row = pttable::Find<kCommands>(last)) m_byCommand = row->command;
         }
         WriteLastCode(code);
 
         m_byData = 0x01;
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byCommand = row->command;
         } else if (code == PT_STOP) {
             m_byData = 0x00;
@@ -83,4 +80,4 @@ private:
     uint8_t m_byStart = 0, m_byCommand = 0, m_byAddress = 0, m_byEnd = 0, m_byData = 0, m_byCheck = 0;
 };
 
-PT_REGISTER_PROTOCOL(8, CPtSerim)
+CPtProtocol* NewCPtSerim() { return new (std::nothrow) CPtSerim(); }

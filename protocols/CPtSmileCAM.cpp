@@ -4,7 +4,7 @@
 //   FA a                   stop
 //   FA a 00                lens stop
 // The address is read from the handle at each call.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/PtTable.h"
 
@@ -16,7 +16,7 @@ struct Row {
     uint8_t bytes[5];  // byte 1 is replaced by the address
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 5, {0xFE, 0, 0x08, 0xFF, 0xFF}},         {PT_UP_RIGHT, 5, {0xFE, 0, 0x09, 0xFF, 0xFF}},
     {PT_RIGHT, 5, {0xFE, 0, 0x01, 0xFF, 0xFF}},      {PT_DOWN_RIGHT, 5, {0xFE, 0, 0x05, 0xFF, 0xFF}},
     {PT_DOWN, 5, {0xFE, 0, 0x04, 0xFF, 0xFF}},       {PT_DOWN_LEFT, 5, {0xFE, 0, 0x06, 0xFF, 0xFF}},
@@ -35,10 +35,10 @@ public:
     // Lens movement and presets have no form here: nothing on the line and
     // the capture length left as it was.
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code)) Send(h, *row);
+        if (const Row* row = pttable::Find<kCommands>(code)) Send(h, *row);
     }
     void SetAutoPan(PtPortHandle* h, int on) override {
-        Send(h, on ? *FindRow(kCommands, PT_AUTO_PAN_ON) : kAutoPanOff);
+        Send(h, on ? *pttable::Find<kCommands>(PT_AUTO_PAN_ON) : kAutoPanOff);
     }
 private:
     // Only the bytes of the form are rewritten; the rest of the packet keeps
@@ -52,4 +52,4 @@ private:
     uint8_t m_byPacket[5] = {};
 };
 
-PT_REGISTER_PROTOCOL(27, CPtSmileCAM)
+CPtProtocol* NewCPtSmileCAM() { return new (std::nothrow) CPtSmileCAM(); }

@@ -3,7 +3,7 @@
 // Categories: 07 zoom, 08 focus, 00 power. The stop must name the lens
 // group that moved, so zoom and focus commands leave a flag for it. Codes
 // without a row resend the previous category and command.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/PtTable.h"
 
@@ -19,7 +19,7 @@ struct Row {
     Moved moved;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_FOCUS_NEAR, kFocus, 0x02, kFocusMoved},
     {PT_FOCUS_FAR, kFocus, 0x03, kFocusMoved},
     {PT_ZOOM_TELE, kZoom, 0x02, kZoomMoved},
@@ -38,7 +38,7 @@ public:
             if (m_byMoved & kFocusMoved) m_byPacket[3] = kFocus;
             m_byPacket[4] = 0x00;
             m_byMoved = 0;
-        } else if (const Row* row = FindRow(kCommands, code)) {
+        } else if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byPacket[3] = row->category;
             m_byPacket[4] = row->command;
             m_byMoved |= row->moved;
@@ -66,4 +66,4 @@ private:
     uint8_t m_byPacket[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(47, CPtSonyEX780S)
+CPtProtocol* NewCPtSonyEX780S() { return new (std::nothrow) CPtSonyEX780S(); }

@@ -3,19 +3,16 @@
 //   40 50 | address command 00 sum(0..4)     auto-pan and power
 // Commands use the address kept at attach; the 40 50 forms read the handle
 // at each call. Codes without a row resend the previous command.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 
 namespace {
 
-struct Row {
-    int code;
-    uint8_t command;
-};
+using Row = pttable::CommandRow;
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0x01},         {PT_UP_RIGHT, 0x09},   {PT_RIGHT, 0x08},      {PT_DOWN_RIGHT, 0x0A},
     {PT_DOWN, 0x02},       {PT_DOWN_LEFT, 0x06},  {PT_LEFT, 0x04},       {PT_UP_LEFT, 0x05},
     {PT_FOCUS_NEAR, 0x40}, {PT_FOCUS_FAR, 0x30},  {PT_ZOOM_TELE, 0x20},  {PT_ZOOM_WIDE, 0x10},
@@ -42,7 +39,7 @@ public:
     void SetCmd(PtPortHandle* h, int code) override {
         m_byCommand[0] = 0x40;
         m_byCommand[1] = 0x43;
-        if (const Row* row = FindRow(kCommands, code)) m_byCommand[3] = row->command;
+        if (const Row* row = pttable::Find<kCommands>(code)) m_byCommand[3] = row->command;
         m_byCommand[4] = ptcheck::Sum(m_byCommand, 0, 3);
         Out(*this, h).Put(m_byCommand, 2).Put(m_byCommand + 2, 3);
     }
@@ -68,4 +65,4 @@ private:
     uint8_t m_byOption[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(9, CPtSungjin)
+CPtProtocol* NewCPtSungjin() { return new (std::nothrow) CPtSungjin(); }

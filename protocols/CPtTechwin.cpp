@@ -3,7 +3,7 @@
 // Header and trailer are set at attach only. The class steps four speeds
 // of its own (not the shared speed block): pan and tilt ride in data1-2,
 // the lens speed in data3. Codes without a row keep the previous command.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -15,7 +15,7 @@ struct Row {
     uint8_t command1, command2;
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, 0x00, 0x08},         {PT_UP_RIGHT, 0x00, 0x0A},    {PT_RIGHT, 0x00, 0x02},
     {PT_DOWN_RIGHT, 0x00, 0x12}, {PT_DOWN, 0x00, 0x10},        {PT_DOWN_LEFT, 0x00, 0x14},
     {PT_LEFT, 0x00, 0x04},       {PT_UP_LEFT, 0x00, 0x0C},     {PT_FOCUS_NEAR, 0x02, 0x00},
@@ -61,17 +61,17 @@ public:
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code)) {
+        if (const Row* row = pttable::Find<kCommands>(code)) {
             m_byPacket[3] = row->command1;
             m_byPacket[4] = row->command2;
         }
         const bool preset = code >= PT_PRESET_SET && code <= PT_PRESET_GOTO;
-        m_byPacket[5] = preset ? static_cast<uint8_t>(m_nPreset) : m_byLineSpeed[PT_PAN_SPEED];
-        m_byPacket[6] = preset ? 0x00 : m_byLineSpeed[PT_TILT_SPEED];
+        m_byPacket[5] = preset ? static_cast<uint8_t>(m_nPreset) : m_byLineSpeed[PT_AXIS_PAN];
+        m_byPacket[6] = preset ? 0x00 : m_byLineSpeed[PT_AXIS_TILT];
         if (code == PT_FOCUS_NEAR || code == PT_FOCUS_FAR)
-            m_byPacket[7] = m_byLineSpeed[PT_FOCUS_SPEED];
+            m_byPacket[7] = m_byLineSpeed[PT_AXIS_FOCUS];
         else if (code == PT_ZOOM_TELE || code == PT_ZOOM_WIDE)
-            m_byPacket[7] = m_byLineSpeed[PT_ZOOM_SPEED];
+            m_byPacket[7] = m_byLineSpeed[PT_AXIS_ZOOM];
         else
             m_byPacket[7] = 0x04;
         m_byPacket[8] = 0x04;
@@ -116,4 +116,4 @@ private:
     uint8_t m_byPacket[11] = {};
 };
 
-PT_REGISTER_PROTOCOL(16, CPtTechwin)
+CPtProtocol* NewCPtTechwin() { return new (std::nothrow) CPtTechwin(); }

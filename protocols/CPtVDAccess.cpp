@@ -3,7 +3,7 @@
 // Each axis letter is a space when still. The letters are the device's
 // own: right is L, left R, near F, far N, tele W, wide T. The address
 // characters are written at attach only.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -15,7 +15,7 @@ struct Row {
     char letters[5];  // tilt, pan, zoom, focus
 };
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, "U   "},
     {PT_UP_RIGHT, "UL  "},
     {PT_RIGHT, " L  "},
@@ -55,7 +55,7 @@ public:
 
     // Codes without a row (stops among them) send the all-still line.
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Out(*this, h).Put(Letters(row ? row->letters : kStill), sizeof m_byLine);
     }
 
@@ -81,4 +81,4 @@ private:
     uint8_t m_byLine[13] = {};
 };
 
-PT_REGISTER_PROTOCOL(17, CPtVDAccess)
+CPtProtocol* NewCPtVDAccess() { return new (std::nothrow) CPtVDAccess(); }

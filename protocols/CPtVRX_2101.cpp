@@ -7,7 +7,7 @@
 // and each call only changes bits: s = (s & keep) | set. An off request
 // keeps only its partner switch in the same byte, which also drops any
 // movement or lens bit held there.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
@@ -26,7 +26,7 @@ struct Row {
 };
 
 // Directions add to what is held: a second one without a stop combines.
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0xFF, 0x01, 0xFF, 0x00}},
     {PT_UP_RIGHT, {0xFF, 0x05, 0xFF, 0x00}},
     {PT_RIGHT, {0xFF, 0x04, 0xFF, 0x00}},
@@ -71,7 +71,7 @@ public:
     }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = FindRow(kCommands, code);
+        const Row* row = pttable::Find<kCommands>(code);
         Send(h, row ? row->change : kNone);
     }
 
@@ -95,4 +95,4 @@ private:
     uint8_t m_byFrame[7] = {};
 };
 
-PT_REGISTER_PROTOCOL(50, CPtVRX_2101)
+CPtProtocol* NewCPtVRX_2101() { return new (std::nothrow) CPtVRX_2101(); }

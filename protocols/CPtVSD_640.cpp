@@ -4,20 +4,17 @@
 // and 0x60 the other (pan, tilt, focus, zoom). The frame lives in the
 // object: a code without a row resends the previous command with the
 // current address, and the switches keep bytes 4 and 5.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
 
 namespace {
 
-enum : int16_t { kPreset = -1 };
+using pttable::kPreset;
 
-struct Row {
-    int code;
-    int16_t body[5];  // bytes 1 to 5
-};
+using Row = pttable::Row<5>;  // bytes 1 to 5
 
-const Row kCommands[] = {
+constexpr Row kCommands[] = {
     {PT_UP, {0x02, 0x80, 0xA0, 0x80, 0x80}},
     {PT_UP_RIGHT, {0x02, 0xA0, 0xA0, 0x80, 0x80}},
     {PT_RIGHT, {0x02, 0xA0, 0x80, 0x80, 0x80}},
@@ -53,10 +50,8 @@ public:
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = FindRow(kCommands, code)) {
-            for (int i = 0; i < 5; ++i)
-                m_byFrame[1 + i] = row->body[i] == kPreset ? static_cast<uint8_t>(m_nPreset)
-                                                           : static_cast<uint8_t>(row->body[i]);
+        if (const Row* row = pttable::Find<kCommands>(code)) {
+            pttable::Fill(m_byFrame + 1, row->bytes, [this](pttable::Source) { return static_cast<uint8_t>(m_nPreset); });
         }
         Send(h);
     }
@@ -88,4 +83,4 @@ private:
     uint8_t m_byFrame[6] = {};
 };
 
-PT_REGISTER_PROTOCOL(37, CPtVSD_640)
+CPtProtocol* NewCPtVSD_640() { return new (std::nothrow) CPtVSD_640(); }

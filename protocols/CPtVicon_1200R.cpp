@@ -2,14 +2,14 @@
 // 80 (address + 10) once aux power or auto-pan has been used; then 10 ms;
 // then a four-byte word: direction, lens, 00, 00. The header is kept and
 // goes in front of every word until the next attach.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/ViconCommands.h"
 
 namespace {
 
 // Focus near and the lens stop set the first byte's lowest bit as well.
-const vicon::Row kOwn[] = {
+constexpr vicon::Row kOwn[] = {
     {PT_FOCUS_NEAR, 0x01, 0x08},
     {PT_LENS_STOP, 0x01, 0x10},
 };
@@ -33,7 +33,7 @@ public:
     void SetCmd(PtPortHandle* h, int code) override {
         Out out(*this, h);
         out.Put(m_byHeader).Pause(vicon::kHeaderGapMs);
-        if (const vicon::Row* r = vicon::Lookup(kOwn, code)) {
+        if (const vicon::Row* r = vicon::Lookup<kOwn>(code)) {
             const uint8_t word[4] = {r->direction, r->lens, 0x00, 0x00};
             out.Put(word);
         }
@@ -63,4 +63,4 @@ private:
     uint8_t m_byHeader[2] = {};
 };
 
-PT_REGISTER_PROTOCOL(10, CPtVicon_1200R)
+CPtProtocol* NewCPtVicon_1200R() { return new (std::nothrow) CPtVicon_1200R(); }

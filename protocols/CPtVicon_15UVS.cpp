@@ -1,13 +1,13 @@
 // Vicon 15UVS receiver, "ViconExt" (index 25). Header
 // (80 | address >> 4) (50 | address & 0F), built at attach; then 10 ms;
 // then an eight-byte block: direction, lens, 00, 00, 05 7F 05 7F.
-#include "interface/PtRegistry.h"
+#include "protocols/PtFactories.h"
 #include "protocols/QuietProtocol.h"
 #include "protocols/ViconCommands.h"
 
 namespace {
 
-const vicon::Row kOwn[] = {
+constexpr vicon::Row kOwn[] = {
     {PT_FOCUS_NEAR, 0x00, 0x08},
     {PT_LENS_STOP, 0x00, 0x00},
 };
@@ -30,7 +30,7 @@ public:
 
     // An unknown code still sends the block, with no direction or lens bits.
     void SetCmd(PtPortHandle* h, int code) override {
-        const vicon::Row* r = vicon::Lookup(kOwn, code);
+        const vicon::Row* r = vicon::Lookup<kOwn>(code);
         SetBlock(r ? r->direction : 0x00, r ? r->lens : 0x00);
         Out(*this, h).Put(m_byHeader).Pause(vicon::kHeaderGapMs).Put(m_byBlock);
     }
@@ -53,4 +53,4 @@ private:
     uint8_t m_byBlock[8] = {};
 };
 
-PT_REGISTER_PROTOCOL(25, CPtVicon_15UVS)
+CPtProtocol* NewCPtVicon_15UVS() { return new (std::nothrow) CPtVicon_15UVS(); }

@@ -10,48 +10,40 @@ void CPtPelcoDFrame::AttachPort(PtPortHandle* h) {
 
 void CPtPelcoDFrame::Seal() { m_byFrame[6] = ptcheck::Sum(m_byFrame, 1, 5); }
 
-bool CPtPelcoDFrame::Apply(const pelcod::Row* table, size_t n, PtPortHandle* h, int code) {
+bool CPtPelcoDFrame::Apply(const pelcod::Row* row, PtPortHandle* h) {
     m_byFrame[0] = 0xFF;
     m_byFrame[1] = static_cast<uint8_t>(h->address);
-    bool known = false;
-    for (size_t i = 0; i < n && !known; ++i) {
-        if (table[i].code != code) continue;
-        known = true;
-        for (int b = 0; b < 4; ++b) {
-            const int16_t src = table[i].bytes[b];
-            uint8_t& dst = m_byFrame[2 + b];
+    if (row) {
+        pttable::Fill(m_byFrame + 2, row->bytes, [this](pttable::Source src) -> uint8_t {
             switch (src) {
-                case pelcod::kPan: dst = m_byPan; break;
-                case pelcod::kTilt: dst = m_byTilt; break;
-                case pelcod::kPreset: dst = static_cast<uint8_t>(m_nPreset); break;
-                case pelcod::kKept: break;
-                default: dst = static_cast<uint8_t>(src); break;
+                case pttable::kPan: return m_byPan;
+                case pttable::kTilt: return m_byTilt;
+                default: return static_cast<uint8_t>(m_nPreset);
             }
-        }
+        });
     }
-    // An unknown code resends the previous command with the current address.
     Seal();
-    return known;
+    return row != nullptr;
 }
 
 bool CPtPelcoDFrame::StepSpeed(int axis, int increase, uint8_t address) {
     switch (axis) {
-        case PT_PAN_SPEED:
+        case PT_AXIS_PAN:
             m_byPan = static_cast<uint8_t>(::StepSpeed(m_byPan, increase, 0, 63));
             NoPacket();
             return false;
-        case PT_TILT_SPEED:
+        case PT_AXIS_TILT:
             m_byTilt = static_cast<uint8_t>(::StepSpeed(m_byTilt, increase, 0, 63));
             NoPacket();
             return false;
-        case PT_ZOOM_SPEED:
-        case PT_FOCUS_SPEED: {
-            uint8_t& speed = axis == PT_ZOOM_SPEED ? m_byZoom : m_byFocus;
+        case PT_AXIS_ZOOM:
+        case PT_AXIS_FOCUS: {
+            uint8_t& speed = axis == PT_AXIS_ZOOM ? m_byZoom : m_byFocus;
             speed = static_cast<uint8_t>(::StepSpeed(speed, increase, 0, 3));
             m_byFrame[0] = 0xFF;
             m_byFrame[1] = address;
             m_byFrame[2] = 0x00;
-            m_byFrame[3] = axis == PT_ZOOM_SPEED ? 0x25 : 0x27;
+            m_byFrame[3] = axis == PT_AXIS_ZOOM ? 0x25 : 0x27;
             m_byFrame[4] = 0x00;
             m_byFrame[5] = speed;
             Seal();

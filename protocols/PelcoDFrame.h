@@ -5,17 +5,18 @@
 
 #include <cstdint>
 
+#include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
 
 namespace pelcod {
 
-// Data-byte sources in a command row; values 0..255 are literal bytes.
-enum : int16_t { kPan = -1, kTilt = -2, kPreset = -3, kKept = -4 };
+using pttable::kKept;
+using pttable::kPan;
+using pttable::kPreset;
+using pttable::kTilt;
 
-struct Row {
-    int code;
-    int16_t bytes[4];  // command1, command2, data1, data2
-};
+// command1, command2, data1, data2
+using Row = pttable::Row<4>;
 
 }  // namespace pelcod
 
@@ -25,9 +26,10 @@ public:
     void SetPresetNo(int preset) override { m_nPreset = preset; }
 
 protected:
-    template <size_t N>
-    bool ApplyCommand(const pelcod::Row (&table)[N], PtPortHandle* h, int code) {
-        return Apply(table, N, h, code);
+    // An unknown code resends the previous command with the current address.
+    template <const auto& kTable>
+    bool ApplyCommand(PtPortHandle* h, int code) {
+        return Apply(pttable::Find<kTable>(code), h);
     }
     // Pan/tilt: step, no frame (they go out with the next movement).
     // Zoom/focus: step, then build FF addr 00 25|27 00 speed and return true.
@@ -43,5 +45,5 @@ protected:
     uint8_t m_byPan = 0x33, m_byTilt = 0x33, m_byZoom = 2, m_byFocus = 2;
 
 private:
-    bool Apply(const pelcod::Row* table, size_t n, PtPortHandle* h, int code);
+    bool Apply(const pelcod::Row* row, PtPortHandle* h);
 };

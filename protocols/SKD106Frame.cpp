@@ -7,14 +7,14 @@ namespace {
 using namespace skd106;
 
 // Lens, stop and preset rows are the same for both domes.
-const Row kCommon[] = {
-    {PT_ZOOM_TELE, {'M', 'A'}, 0x00, 0x00, 0x00, 0x01},
-    {PT_ZOOM_WIDE, {'M', 'A'}, 0x00, 0x00, 0x00, 0x80},
-    {PT_STOP, {'M', 'A'}, 0x00, 0x00, 0x00, 0x00},
-    {PT_LENS_STOP, {'M', 'A'}, 0x00, 0x00, 0x00, 0x00},
-    {PT_PRESET_SET, {'S', 'T'}, kPreset, 0x00, 0x00, 0x00},
-    {PT_PRESET_CLEAR, {'M', 'C'}, 0x01, kPreset, 0x00, 0x00},
-    {PT_PRESET_GOTO, {'P', 'R'}, kPreset, 0x00, 0x00, 0x00},
+constexpr Row kCommon[] = {
+    {PT_ZOOM_TELE, {'M', 'A'}, {0x00, 0x00, 0x00, 0x00, 0x01}},
+    {PT_ZOOM_WIDE, {'M', 'A'}, {0x00, 0x00, 0x00, 0x00, 0x80}},
+    {PT_STOP, {'M', 'A'}, {0x00, 0x00, 0x00, 0x00, 0x00}},
+    {PT_LENS_STOP, {'M', 'A'}, {0x00, 0x00, 0x00, 0x00, 0x00}},
+    {PT_PRESET_SET, {'S', 'T'}, {kPreset, 0x00, 0x00, 0x00, 0x00}},
+    {PT_PRESET_CLEAR, {'M', 'C'}, {0x01, kPreset, 0x00, 0x00, 0x00}},
+    {PT_PRESET_GOTO, {'P', 'R'}, {kPreset, 0x00, 0x00, 0x00, 0x00}},
 };
 
 // Stops go twice so that one lost stop does not leave the dome moving.
@@ -35,25 +35,16 @@ void CPtSKD106Frame::AttachPort(PtPortHandle* h) {
 }
 
 const Row* CPtSKD106Frame::Find(int code) const {
-    for (size_t i = 0; i < m_nMoves; ++i)
-        if (m_pMoves[i].code == code) return &m_pMoves[i];
-    for (const Row& r : kCommon)
-        if (r.code == code) return &r;
-    return nullptr;
+    const Row* move = m_findMove(code);
+    return move ? move : pttable::Find<kCommon>(code);
 }
 
 void CPtSKD106Frame::SetCmd(PtPortHandle* h, int code) {
     Address(h);
     if (const Row* r = Find(code)) {
-        const uint8_t preset = static_cast<uint8_t>(m_nPreset);
-        auto value = [preset](int16_t v) { return v == kPreset ? preset : static_cast<uint8_t>(v); };
         m_byFrame[2] = static_cast<uint8_t>(r->letters[0]);
         m_byFrame[3] = static_cast<uint8_t>(r->letters[1]);
-        m_byFrame[4] = value(r->p4);
-        m_byFrame[5] = value(r->p5);
-        m_byFrame[6] = value(r->p6);
-        m_byFrame[7] = 0x00;
-        m_byFrame[8] = value(r->zoom);
+        pttable::Fill(m_byFrame + 4, r->bytes, [this](pttable::Source) { return static_cast<uint8_t>(m_nPreset); });
     }
     m_byFrame[14] = ptcheck::Sum(m_byFrame, 1, 13);
 

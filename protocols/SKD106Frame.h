@@ -7,18 +7,20 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "protocols/PtTable.h"
 #include "protocols/QuietProtocol.h"
 
 namespace skd106 {
 
-// Parameter bytes in a row; other values are literal bytes.
-enum : int16_t { kPreset = -1 };
+using pttable::kPreset;
 
 struct Row {
     int code;
     char letters[2];
-    int16_t p4, p5, p6, zoom;
+    int16_t bytes[5];  // p4 p5 p6 00 zoom
 };
+
+using Finder = const Row* (*)(int code);
 
 }  // namespace skd106
 
@@ -32,15 +34,14 @@ public:
 protected:
     // moves: the class's pan/tilt rows; captureBothStops: whether a
     // capture of a stop holds both copies that go on the line.
-    CPtSKD106Frame(const skd106::Row* moves, size_t count, bool captureBothStops)
-        : m_pMoves(moves), m_nMoves(count), m_bCaptureBothStops(captureBothStops) {}
+    CPtSKD106Frame(skd106::Finder findMove, bool captureBothStops)
+        : m_findMove(findMove), m_bCaptureBothStops(captureBothStops) {}
 
 private:
     const skd106::Row* Find(int code) const;
     void Address(PtPortHandle* h);
 
-    const skd106::Row* m_pMoves;
-    size_t m_nMoves;
+    skd106::Finder m_findMove;
     bool m_bCaptureBothStops;
     int m_nPreset = 0;
     uint8_t m_byFrame[16] = {};

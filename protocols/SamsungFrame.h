@@ -13,13 +13,11 @@
 
 namespace samsung {
 
-// Byte sources in a row; 0..255 are literal bytes.
-enum : int16_t { kKept = -1, kPreset = -2 };
+using pttable::kKept;
+using pttable::kPreset;
 
-struct Row {
-    int code;
-    int16_t bytes[5];  // group, command1, command2, data1, data2
-};
+// Bytes 3..7: group, command1, command2, data1, data2.
+using Row = pttable::Row<5>;
 
 // What an unlisted code sends: a movement group around the old commands.
 constexpr int16_t kUnlisted[5] = {0x01, kKept, kKept, 0x20, 0x20};
@@ -37,18 +35,15 @@ public:
     void SetPresetNo(int preset) override { m_nPreset = static_cast<uint32_t>(preset); }
 
 protected:
-    template <size_t N>
-    void Command(const samsung::Row (&table)[N], PtPortHandle* h, int code) {
-        const samsung::Row* row = FindRow(table, code);
+    template <const auto& kTable>
+    void Command(PtPortHandle* h, int code) {
+        const samsung::Row* row = pttable::Find<kTable>(code);
         Send(h, row ? row->bytes : samsung::kUnlisted);
     }
 
+    // Rows name only the preset.
     void Send(PtPortHandle* h, const int16_t (&bytes)[5]) {
-        for (int i = 0; i < 5; ++i) {
-            if (bytes[i] == samsung::kKept) continue;
-            m_byPacket[3 + i] =
-                static_cast<uint8_t>(bytes[i] == samsung::kPreset ? m_nPreset : bytes[i]);
-        }
+        pttable::Fill(m_byPacket + 3, bytes, [&](pttable::Source) { return static_cast<uint8_t>(m_nPreset); });
         m_byPacket[8] = ptcheck::ComplementSum(m_byPacket, 1, 7);
         Out(*this, h).Put(m_byPacket);
     }

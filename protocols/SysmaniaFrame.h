@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "protocol/PtCheck.h"
+#include "protocols/PtTable.h"
 #include "trevalo.h"
 
 namespace sysmania {
@@ -25,21 +26,15 @@ constexpr Row kShared[] = {
     {PT_STOP, 0x00, 0x40},
 };
 
-inline bool Find(const Row* rows, size_t n, int code, uint8_t* frame) {
-    for (size_t i = 0; i < n; ++i) {
-        if (rows[i].code != code) continue;
-        frame[3] = rows[i].function;
-        frame[4] = rows[i].direction;
-        return true;
-    }
-    return false;
-}
-
 // Sets the function and direction bytes from the shared rows, then the
 // receiver's own; leaves them as they are for a code neither has.
-template <size_t N>
-void Lookup(const Row (&own)[N], int code, uint8_t* frame) {
-    if (!Find(kShared, sizeof kShared / sizeof kShared[0], code, frame)) Find(own, N, code, frame);
+template <const auto& kOwn>
+void Lookup(int code, uint8_t* frame) {
+    const Row* row = pttable::Find<kShared>(code);
+    if (!row) row = pttable::Find<kOwn>(code);
+    if (!row) return;
+    frame[3] = row->function;
+    frame[4] = row->direction;
 }
 
 // The address is read as 0 to 255: the hundreds digit has a nibble of

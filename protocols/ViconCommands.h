@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "trevalo.h"
+#include "protocols/PtTable.h"
 
 namespace vicon {
 
@@ -33,17 +33,11 @@ constexpr Row kShared[] = {
     {PT_STOP, 0x00, 0x00},
 };
 
-inline const Row* Find(const Row* rows, size_t n, int code) {
-    for (size_t i = 0; i < n; ++i)
-        if (rows[i].code == code) return &rows[i];
-    return nullptr;
-}
-
 // The shared rows first, then the receiver's own.
-template <size_t N>
-const Row* Lookup(const Row (&own)[N], int code) {
-    const Row* r = Find(kShared, sizeof kShared / sizeof kShared[0], code);
-    return r ? r : Find(own, N, code);
+template <const auto& kOwn>
+const Row* Lookup(int code) {
+    const Row* r = pttable::Find<kShared>(code);
+    return r ? r : pttable::Find<kOwn>(code);
 }
 
 }  // namespace vicon

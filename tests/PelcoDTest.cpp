@@ -55,7 +55,8 @@ TEST(PelcoD, Vectors) {
     });
 }
 
-// Steps past the ends stay clamped: 63 pan steps up from 0x33 and 70 down.
+// Steps past the ends stay clamped: 20 pan steps up from 0x33 stop at 0x3F
+// (12 reach it), 70 down stop at 0.
 TEST(PelcoD, PanSpeedClampsAtBothEnds) {
     CaptureChannel ch(6, 1);
     for (int i = 0; i < 20; ++i) ch.Run(Speed(PT_AXIS_PAN, 1));

@@ -1,18 +1,12 @@
-# Reads the dynamic symbol table and checks each of the 34 exports is there.
+# Reads the dynamic symbol table and checks each of the 34 exports that
+# trevalo.h declares is there.
+#   cmake -DLIB=... -DHEADER=.../trevalo.h -P check_exports.cmake
 execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE syms RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIB}")
 endif()
-set(names SetPTInit SetPTUnInit GetPtCount GetPtName GetPtPresetUsed GetPtAutoScanUsed
-  GetPtSpeedCtrlUsed SetPtOpen SetPtClose SetPtCmd SetPtCameraPower SetPtLampPower SetPtAuxPower
-  SetPtAutoPan SetPtPresetNo SetPtAutoScanNo SetPtAutoScan SetPtSpeedCtrl GetPtCount_NET
-  GetPtName_NET GetPtPresetUsed_NET GetPtAutoScanUsed_NET GetPtSpeedCtrlUsed_NET SetPtOpen_NET
-  SetPtClose_NET SetPtCmd_NET SetPtCameraPower_NET SetPtLampPower_NET SetPtAuxPower_NET
-  SetPtAutoScan_NET SetPtAutoPan_NET SetPtSpeedCtrl_NET SetPtPresetNo_NET SetPtAutoScanNo_NET)
-list(LENGTH names count)
-if(NOT count EQUAL 34)
-  message(FATAL_ERROR "expected list of 34 names, have ${count}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/ExportNames.cmake)
+trevalo_export_names(${HEADER} names)
 set(missing "")
 foreach(n ${names})
   if(NOT syms MATCHES "[ \t]T ${n}\n")

@@ -9,7 +9,7 @@ root=$(pwd)
 start=$(date +%s)
 seconds=${TREVALO_FUZZ_SECONDS:-60}
 
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTREVALO_FUZZ=ON -DBUILD_TESTING=OFF \
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTREVALO_WERROR=ON -DTREVALO_FUZZ=ON -DBUILD_TESTING=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j"$(nproc 2>/dev/null || echo 2)" --target trevalo_fuzz >/dev/null
 

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 start=$(date +%s)
-cmake -S . -B build-tsan -DTREVALO_TSAN=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake -S . -B build-tsan -DTREVALO_WERROR=ON -DTREVALO_TSAN=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build-tsan -j"$(nproc 2>/dev/null || echo 2)" --target trevalo_tests >/dev/null
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   ./build-tsan/tests/trevalo_tests --gtest_filter='SerialPort*:LineFault*' --gtest_brief=1

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 start=$(date +%s)
-cmake -S . -B build >/dev/null
+cmake -S . -B build -DTREVALO_WERROR=ON >/dev/null
 cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target trevalo_tests >/dev/null
 vg=(valgrind -q --leak-check=full --errors-for-leak-kinds=definite --error-exitcode=99)
 "${vg[@]}" ./build/tests/trevalo_tests --gtest_brief=1

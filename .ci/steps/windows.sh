@@ -6,7 +6,7 @@ cd "$(dirname "$0")/../.."
 start=$(date +%s)
 jobs=$(nproc 2>/dev/null || echo 2)
 log=$(mktemp)
-if ! { cmake -S . -B build-windows -DTREVALO_WINDOWS=ON -DCMAKE_BUILD_TYPE=Debug &&
+if ! { cmake -S . -B build-windows -DTREVALO_WERROR=ON -DTREVALO_WINDOWS=ON -DCMAKE_BUILD_TYPE=Debug &&
        cmake --build build-windows -j"$jobs" --target trevalo_windows; } >"$log" 2>&1; then
   tail -n 60 "$log"
   exit 1

@@ -1,0 +1,70 @@
+// One factory per protocol class, defined at the end of the class's own
+// file. The registry's table names each of them, so a class left out of
+// the build is a link error rather than a null open at run time.
+#pragma once
+
+#include <new>
+
+class CPtProtocol;
+
+CPtProtocol* NewCPtDyna();
+CPtProtocol* NewCPtDY();
+CPtProtocol* NewCPtFine();
+CPtProtocol* NewCPtKalatel();
+CPtProtocol* NewCPtLilin();
+CPtProtocol* NewCPtPanasonic();
+CPtProtocol* NewCPtPelcoD();
+CPtProtocol* NewCPtPhilips();
+CPtProtocol* NewCPtSerim();
+CPtProtocol* NewCPtSungjin();
+CPtProtocol* NewCPtVicon_1200R();
+CPtProtocol* NewCPtDYUni();
+CPtProtocol* NewCPtMP200();
+CPtProtocol* NewCPtKD6();
+CPtProtocol* NewCPtSamsung();
+CPtProtocol* NewCPtOriental();
+CPtProtocol* NewCPtTechwin();
+CPtProtocol* NewCPtVDAccess();
+CPtProtocol* NewCPtCNB();
+CPtProtocol* NewCPtCTNCOM_HD0670();
+CPtProtocol* NewCPtNiko();
+CPtProtocol* NewCPtAD_SpeedDome();
+CPtProtocol* NewCPtNEOSSRX_1();
+CPtProtocol* NewCPtPT101();
+CPtProtocol* NewCPtPanasonicV12();
+CPtProtocol* NewCPtVicon_15UVS();
+CPtProtocol* NewCPtSecurtex_B();
+CPtProtocol* NewCPtSmileCAM();
+CPtProtocol* NewCPtDRX502A();
+CPtProtocol* NewCPtHSDN_251();
+CPtProtocol* NewCPtSAMSUNGSRX_100A();
+CPtProtocol* NewCPtCNB_SMART();
+CPtProtocol* NewCPtHRX_1000();
+CPtProtocol* NewCPtDVRX_1000();
+CPtProtocol* NewCPtFastraxII_HID2404();
+CPtProtocol* NewCPtSAE();
+CPtProtocol* NewCPtKTD_313();
+CPtProtocol* NewCPtVSD_640();
+CPtProtocol* NewCPtAD1650_2050();
+CPtProtocol* NewCPtKTS_2000_Ultra();
+CPtProtocol* NewCPtDYSPD_255();
+CPtProtocol* NewCPtKRE_301_302();
+CPtProtocol* NewCPtPelcoD_CYNIX();
+CPtProtocol* NewCPtSK_D106();
+CPtProtocol* NewCPtSK_D106_R();
+CPtProtocol* NewCPtGMC_655NP();
+CPtProtocol* NewCPtPelcoP();
+CPtProtocol* NewCPtSonyEX780S();
+CPtProtocol* NewCPtSK_2172();
+CPtProtocol* NewCPtLG_LVC();
+CPtProtocol* NewCPtVRX_2101();
+CPtProtocol* NewCPtLG_LPT();
+CPtProtocol* NewCPtNEWBORN();
+CPtProtocol* NewCPtLG_MULTIX();
+CPtProtocol* NewCPtLG_SD163();
+CPtProtocol* NewCPtPanasonicNEW();
+CPtProtocol* NewCPtSamsungMRX1000();
+CPtProtocol* NewCPtPelcoD_TBT();
+CPtProtocol* NewCPtMIKAMI();
+CPtProtocol* NewCPtSAMSUNGSRX_100B();
+CPtProtocol* NewCPtCyberScan();
