@@ -41,7 +41,7 @@ TEST(Drx502aFastrax, Vectors) {
         {"D zoom floored at 05", 28, 5, std::vector<Op>(12, Speed(PT_AXIS_ZOOM, 0)),
          Cmd(PT_ZOOM_TELE), "55 00 05 00 20 00 00 D5 00 AA 27"},
         {"D unknown axis changes nothing", 28, 6, {Speed(-1, 1), Speed(9, 0)}, Cmd(PT_UP),
-         "55 00 06 00 08 A0 A0 00 00 AA D3"},
+         "55 00 06 00 08 A0 A0 00 00 AA D3", "55 00 06 00 08 B5 B5 00 00 AA A9"},
 
         {"F up", 34, 1, {}, Cmd(PT_UP), "A5 01 10 0D 81 55 99", "A5 01 10 0D 81 55 99"},
         {"F stop", 34, 1, {}, Cmd(PT_STOP), "A5 01 10 0D 88 55 A0"},

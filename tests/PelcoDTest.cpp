@@ -2,6 +2,7 @@
 // writes and pauses of serial mode.
 #include <gtest/gtest.h>
 
+#include "protocol/PtPortHandle.h"
 #include "support/PtTestSupport.h"
 
 namespace {
@@ -65,10 +66,14 @@ TEST(PelcoD, PanSpeedClampsAtBothEnds) {
 }
 
 // The reference dialect's speed frame reuses the address already in the
-// frame; the Cynix dialect takes the handle's.
+// frame; the Cynix dialect takes the handle's. The handles here have moved
+// to another address since the attach, so the two sources differ.
 TEST(PelcoD, SpeedFrameAddressSource) {
-    SerialRig d(6, 7);
+    SerialRig d(6, 7), cynix(42, 7);
+    d.handle()->address = 9;
+    cynix.handle()->address = 9;
     EXPECT_EQ(d.Run(Speed(PT_AXIS_ZOOM, 0)), "FF 07 | 00 25 00 01 2D | p10");
+    EXPECT_EQ(cynix.Run(Speed(PT_AXIS_ZOOM, 1)), "FF 09 00 25 00 03 31 | p10");
 }
 
 }  // namespace

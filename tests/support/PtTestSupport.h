@@ -75,6 +75,7 @@ public:
     std::string Run(const Op& op);
     std::string Run(const std::vector<Op>& setup, const Op& op);
     CPtProtocol* protocol() const { return m_proto; }
+    PtPortHandle* handle() const { return m_h; }
 
 private:
     CPtProtocol* m_proto = nullptr;
@@ -94,8 +95,15 @@ struct RealTime {
 // A fresh scratch directory for files the library writes.
 std::string TempDir();
 
+// Serial expectations that are not a literal SerialRig text. By default
+// the serial form must write exactly the captured bytes (pauses and write
+// boundaries aside); "" means nothing may be written.
+extern const char* const kSameBytes;
+extern const char* const kNotChecked;  // the serial half of this row is skipped
+
 // One row of a family's table. expect is CaptureText() of the last op in
-// capture mode; serial (when non-empty) is the SerialRig text of it.
+// capture mode; serial is the SerialRig text of it ("=" standing for the
+// captured bytes as one write), or one of the markers.
 struct Vector {
     const char* name;
     int index;
@@ -103,7 +111,7 @@ struct Vector {
     std::vector<Op> setup;
     Op op;
     const char* expect;
-    const char* serial = "";
+    const char* serial = kSameBytes;
 };
 
 // Checks every row in both modes, reporting each failing row by name.
