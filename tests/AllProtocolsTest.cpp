@@ -81,7 +81,11 @@ private:
 
 TEST(AllProtocols, EveryOperationStaysWithinItsLongestPacket) {
     ASSERT_EQ(SetPTInit(), 1);
-    g_nLastOpenedPort = 3;  // as after a serial open, so guard A must look at the port itself
+    // As after a serial open, so guard A must look at the port itself.
+    struct LastOpened {
+        LastOpened() { g_nLastOpenedPort = 3; }
+        ~LastOpened() { g_nLastOpenedPort = -1; }
+    } lastOpened;
     for (int index = 0; index < 61; ++index) {
         for (int address : {0, 1, 128, 255}) {
             SCOPED_TRACE("index " + std::to_string(index) + " address " + std::to_string(address));

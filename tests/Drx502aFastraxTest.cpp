@@ -54,6 +54,9 @@ TEST(Drx502aFastrax, Vectors) {
          "A5 01 27 8F 8F 55 40"},
         {"F power unsupported", 34, 1, {}, Power(1), ""},
         {"F attach sends nothing", 34, 1, {}, Attach(), ""},
+
+        {"sweep", 28, 3, {}, Sweep(), "#09A74B263A31C59F", "#CEAFBD3DA18BE6A7"},
+        {"sweep", 34, 3, {}, Sweep(), "#3EFA76C3C0D5F553", "#533F123A7455B1C5"},
     });
 }
 

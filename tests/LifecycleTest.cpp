@@ -68,7 +68,7 @@ TEST(Lifecycle, SecondInitKeepsOpenChannels) {
 
 TEST(Lifecycle, GuardARefusesBeforeAnySerialOpen) {
     ASSERT_EQ(SetPTInit(), 1);
-    if (g_nLastOpenedPort >= 1) GTEST_SKIP() << "a serial open already ran in this process";
+    g_nLastOpenedPort = -1;  // as in a freshly loaded library
     EXPECT_EQ(SetPtOpen(6, 0, 1, 0, 9600, 'N', 8, 1), nullptr);  // COM 0
     EXPECT_EQ(g_nLastOpenedPort, -1);
     CaptureChannel ch(6, 1, 0);

@@ -33,6 +33,8 @@ TEST(Newborn, Vectors) {
         {"aux on same as lamp", 52, 1, {}, Aux(1), "AA FE 00 00 00 00 01 A9"},
         {"attach sends nothing", 52, 1, {}, Attach(), ""},
         {"speed unsupported", 52, 1, {}, Speed(PT_AXIS_PAN, 1), ""},
+
+        {"sweep", 52, 3, {}, Sweep(), "#DC97CC535984A1CF", "#99DC7AA3AE998F46"},
     });
 }
 

@@ -53,6 +53,10 @@ TEST(PelcoD, Vectors) {
          "FF 01 00 00 00 00 01 | FF 01 00 00 00 00 01"},
         {"TBT no speed control", 57, 1, {}, Speed(PT_AXIS_ZOOM, 1), "", ""},
         {"TBT down left", 57, 1, {}, Cmd(PT_DOWN_LEFT), "FF 01 00 14 33 33 7B"},
+
+        {"sweep", 6, 3, {}, Sweep(), "#8EF27F5DAD3FA244", "#33EE8F47D276B17F"},
+        {"sweep", 42, 3, {}, Sweep(), "#2035D3FCBE0AB374", "#FF3C6A4B472EFFBC"},
+        {"sweep", 57, 3, {}, Sweep(), "#C915FE562E335F0C", "#8592E5681BB3EDB8"},
     });
 }
 

@@ -40,6 +40,9 @@ TEST(Sysmania, Vectors) {
         {"DVRX address 100", 33, 100, {}, Cmd(PT_UP), "11 20 30 00 41 A2"},
         {"DVRX address 123", 33, 123, {}, Cmd(PT_STOP), "11 23 32 00 40 A6"},
         {"DVRX address 9", 33, 9, {}, Cmd(PT_STOP), "10 29 30 00 40 A9"},
+
+        {"sweep", 15, 3, {}, Sweep(), "#963A020B596D12C5", "#23D4952B2F56B918"},
+        {"sweep", 33, 3, {}, Sweep(), "#64DF55D32B3C37A4", "#90F10FD2B7FB1062"},
     });
 }
 

@@ -14,7 +14,7 @@ class CPtProtocol;
 
 namespace pttest {
 
-enum class Act { Cmd, Power, Lamp, Aux, AutoPan, AutoScan, Speed, PresetNo, ScanNo, Attach, Detach };
+enum class Act { Cmd, Power, Lamp, Aux, AutoPan, AutoScan, Speed, PresetNo, ScanNo, Attach, Detach, Sweep };
 
 struct Op {
     Act act;
@@ -33,6 +33,11 @@ inline Op PresetNo(int n) { return {Act::PresetNo, n}; }
 inline Op ScanNo(int n) { return {Act::ScanNo, n}; }
 inline Op Attach() { return {Act::Attach}; }
 inline Op Detach() { return {Act::Detach}; }
+// Every operation in turn (each code after each preset, each stop after each
+// code, every output, scan and speed step, then the close) from a fresh object
+// and no files; its row expects "#" and the digest of the transcript, so one
+// line pins every table row the sweep reaches.
+inline Op Sweep() { return {Act::Sweep}; }
 
 std::vector<uint8_t> Hex(const std::string& text);
 std::string ToHex(const uint8_t* p, size_t n);
