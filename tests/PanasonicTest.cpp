@@ -87,6 +87,12 @@ TEST(Panasonic, Vectors) {
         {"V12 preset -90 is one digit", 24, 0, {PresetNo(-90)}, Cmd(PT_PRESET_GOTO), v12OneDigit.c_str(), "= | p2 | ="},
         {"V12 preset 200 is 12b", 24, 0, {PresetNo(200)}, Cmd(PT_PRESET_GOTO), v12ThreeDigits.c_str(), "= | p2 | ="},
         {"V12 preset -100 wraps", 24, 0, {PresetNo(-100)}, Cmd(PT_PRESET_GOTO), v12Wrapped.c_str(), "= | p2 | ="},
+        // Every hex digit once: 99 + preset is 10, 34, 7a, ab, cd.
+        {"V12 digits 1 0", 24, 0, {PresetNo(-83)}, Cmd(PT_PRESET_GOTO), (v12Head + "31 30 03").c_str(), "= | p2 | ="},
+        {"V12 digits 3 4", 24, 0, {PresetNo(-47)}, Cmd(PT_PRESET_GOTO), (v12Head + "33 34 03").c_str(), "= | p2 | ="},
+        {"V12 digits 7 a", 24, 0, {PresetNo(23)}, Cmd(PT_PRESET_GOTO), (v12Head + "37 61 03").c_str(), "= | p2 | ="},
+        {"V12 digits a b", 24, 0, {PresetNo(72)}, Cmd(PT_PRESET_GOTO), (v12Head + "61 62 03").c_str(), "= | p2 | ="},
+        {"V12 digits c d", 24, 0, {PresetNo(106)}, Cmd(PT_PRESET_GOTO), (v12Head + "63 64 03").c_str(), "= | p2 | ="},
         {"V12 header restored after a preset", 24, 0, {Cmd(PT_PRESET_GOTO)}, Cmd(PT_SPECIAL_GOTO),
          v12AfterPreset.c_str(), "= | p2 | ="},
         {"V12 close uses the command address", 24, 0, {}, Detach(), "-", v12CloseTwice.c_str()},
