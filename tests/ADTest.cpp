@@ -34,6 +34,9 @@ TEST(AD, Vectors) {
         {"SD lamp off leaves length", 21, 1, {}, Lamp(0), "-", ""},
         {"SD attach silent", 21, 1, {}, Attach(), ""},
         {"SD aux unsupported", 21, 1, {}, Aux(1), "", ""},
+
+        {"sweep", 21, 3, {}, Sweep(), "#4BF71BEFE34F4158", "#3A0575FEB96FEDFF"},
+        {"sweep", 38, 3, {}, Sweep(), "#6B481987B2CAE288", "#3CA528688BD78F94"},
     });
 }
 

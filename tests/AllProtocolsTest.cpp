@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "interface/CPtManager.h"
 #include "support/PtTestSupport.h"
 
 namespace {
@@ -59,7 +60,16 @@ public:
                 Check("speed", axis, [&](uint8_t* b, int* l) {
                     SetPtSpeedCtrl_NET(h, ch, axis, step < 2, b, l);
                 });
-        SetPtCmd(h, ch, PT_UP);  // serial form on a capture handle: guard A refuses
+        // The serial form on a capture handle: guard A refuses (its port is
+        // not open), so the last capture pair is left alone.
+        int lastLen = kUnwritten;
+        SetPtCmd_NET(h, ch, PT_UP, m_buf, &lastLen);
+        std::memset(m_buf, kCanary, sizeof m_buf);
+        lastLen = kUnwritten;
+        SetPtCmd(h, ch, PT_UP);
+        SetPtCmd(h, ch, PT_STOP);
+        ASSERT_EQ(lastLen, kUnwritten) << "SetPtCmd wrote into the capture buffer";
+        ASSERT_EQ(m_buf[0], kCanary);
     }
 
 private:
@@ -71,6 +81,11 @@ private:
 
 TEST(AllProtocols, EveryOperationStaysWithinItsLongestPacket) {
     ASSERT_EQ(SetPTInit(), 1);
+    // As after a serial open, so guard A must look at the port itself.
+    struct LastOpened {
+        LastOpened() { g_nLastOpenedPort = 3; }
+        ~LastOpened() { g_nLastOpenedPort = -1; }
+    } lastOpened;
     for (int index = 0; index < 61; ++index) {
         for (int address : {0, 1, 128, 255}) {
             SCOPED_TRACE("index " + std::to_string(index) + " address " + std::to_string(address));

@@ -41,7 +41,7 @@ TEST(Drx502aFastrax, Vectors) {
         {"D zoom floored at 05", 28, 5, std::vector<Op>(12, Speed(PT_AXIS_ZOOM, 0)),
          Cmd(PT_ZOOM_TELE), "55 00 05 00 20 00 00 D5 00 AA 27"},
         {"D unknown axis changes nothing", 28, 6, {Speed(-1, 1), Speed(9, 0)}, Cmd(PT_UP),
-         "55 00 06 00 08 A0 A0 00 00 AA D3"},
+         "55 00 06 00 08 A0 A0 00 00 AA D3", "55 00 06 00 08 B5 B5 00 00 AA A9"},
 
         {"F up", 34, 1, {}, Cmd(PT_UP), "A5 01 10 0D 81 55 99", "A5 01 10 0D 81 55 99"},
         {"F stop", 34, 1, {}, Cmd(PT_STOP), "A5 01 10 0D 88 55 A0"},
@@ -54,6 +54,9 @@ TEST(Drx502aFastrax, Vectors) {
          "A5 01 27 8F 8F 55 40"},
         {"F power unsupported", 34, 1, {}, Power(1), ""},
         {"F attach sends nothing", 34, 1, {}, Attach(), ""},
+
+        {"sweep", 28, 3, {}, Sweep(), "#09A74B263A31C59F", "#CEAFBD3DA18BE6A7"},
+        {"sweep", 34, 3, {}, Sweep(), "#3EFA76C3C0D5F553", "#533F123A7455B1C5"},
     });
 }
 

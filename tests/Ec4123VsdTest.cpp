@@ -31,6 +31,9 @@ TEST(Ec4123Vsd, Vectors) {
         {"VSD auto-pan off", 37, 3, {}, AutoPan(0), "03 61 00 00 00 00"},
         {"VSD attach sends nothing", 37, 3, {}, Attach(), ""},
         {"VSD speed unsupported", 37, 3, {}, Speed(PT_AXIS_PAN, 1), ""},
+
+        {"sweep", 37, 3, {}, Sweep(), "#9E726B1F8E653CDB", "#37456C0D205D79B7"},
+        {"sweep", 45, 3, {}, Sweep(), "#36DBE6C9252FE7AE", "#8BF3BEA64730F4FC"},
     });
 }
 

@@ -31,6 +31,9 @@ TEST(FineMP200, Vectors) {
          "A0 01 00 00 11 20 20 44 FF AF 6A"},
         {"M auto-pan off", 12, 1, {}, AutoPan(0), "A0 01 00 00 1F FF FF FF FF AF E3"},
         {"M power unsupported", 12, 1, {}, Power(1), "", ""},
+
+        {"sweep", 2, 3, {}, Sweep(), "#264D312A0227C39A", "#AE0906705F7339F6"},
+        {"sweep", 12, 3, {}, Sweep(), "#C239E4AFB19886E4", "#52A8FA2FBA5F200A"},
     });
 }
 

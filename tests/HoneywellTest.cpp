@@ -30,6 +30,9 @@ TEST(Honeywell, Vectors) {
         {"HSDN unknown code clears", 29, 1, {Cmd(PT_ZOOM_TELE)}, Cmd(PT_AUTO_PAN_ON), "A5 01 10 00 00 55 0B"},
         {"HSDN preset number sends nothing", 29, 1, {}, PresetNo(3), "-"},
         {"HSDN auto-scan unsupported", 29, 1, {}, AutoScan(0), "", ""},
+
+        {"sweep", 29, 3, {}, Sweep(), "#5752CE49F0E150FC", "#02340BECBD126F76"},
+        {"sweep", 32, 3, {}, Sweep(), "#F5D78AFBE8B2AFF0", "#416AECF565DBCB32"},
     });
 }
 

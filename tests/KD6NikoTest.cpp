@@ -39,6 +39,9 @@ TEST(KD6Niko, Vectors) {
         {"N auto-pan after diagonal is one frame", 20, 1, {Cmd(PT_UP_RIGHT)}, AutoPan(1),
          "AA B6 00 00 00 00 01 61", "AA B6 00 00 00 00 01 61"},
         {"N power unsupported", 20, 1, {}, Power(1), ""},
+
+        {"sweep", 13, 3, {}, Sweep(), "#1A88E59951F115AD", "#2AFD7440D9FED84B"},
+        {"sweep", 20, 3, {}, Sweep(), "#C4429EEAA65C286C", "#5E0EF93117E87C94"},
     });
 }
 

@@ -65,6 +65,10 @@ TEST(KTGroup, Vectors) {
         {"KRE stop ignores switches", 41, 1, {Cmd(PT_UP), Aux(1)}, Cmd(PT_STOP),
          "F5 20 00 01 01 00 00 01 17"},
         {"KRE auto-pan unsupported", 41, 1, {}, AutoPan(1), "", ""},
+
+        {"sweep", 36, 3, {}, Sweep(), "#3918E356A017E720", "#7D28165275CF0634"},
+        {"sweep", 39, 3, {}, Sweep(), "#DF3AE5380EE0C44C", "#346DA7073017FBB8"},
+        {"sweep", 41, 3, {}, Sweep(), "#03D0E53FF3E225C4", "#48C5DFB725D35880"},
     });
 }
 

@@ -40,6 +40,9 @@ TEST(KalatelLilin, Vectors) {
         {"L preset clear", 4, 1, {}, Cmd(PT_PRESET_CLEAR), "01 FF F5"},
         {"L auto-pan off same as on", 4, 3, {}, AutoPan(0), "03 00 0A"},
         {"L auto-scan unsupported", 4, 1, {}, AutoScan(1), ""},
+
+        {"sweep", 3, 3, {}, Sweep(), "#173EF63BC8571084", "#7D28165275CF0634"},
+        {"sweep", 4, 3, {}, Sweep(), "#3EB4A683BE90FC5C", "#D41676F1266E43A4"},
     });
 }
 

@@ -48,6 +48,9 @@ TEST(MikamiVrx, Vectors) {
          "10 02 01 55 03 04 6F"},
         {"VRX attach sends nothing", 50, 1, {}, Attach(), ""},
         {"VRX speed unsupported", 50, 1, {}, Speed(PT_AXIS_ZOOM, 1), ""},
+
+        {"sweep", 50, 3, {}, Sweep(), "#BE411D2DDBDA18F3", "#40A2EB5B5C256597"},
+        {"sweep", 58, 3, {}, Sweep(), "#2D400A2EA6E16339", "#35D5AAA6B8590911"},
     });
 }
 

@@ -29,6 +29,9 @@ TEST(NeossPt101, Vectors) {
         {"PT auto-pan off", 23, 1, {}, AutoPan(0), "55 00 01 00 1F 00 00 00 00 AA 01"},
         {"PT attach sends nothing", 23, 1, {}, Attach(), ""},
         {"PT power unsupported", 23, 1, {}, Power(1), ""},
+
+        {"sweep", 22, 3, {}, Sweep(), "#22A38451AE17028A", "#16AD9C7D21212EEE"},
+        {"sweep", 23, 3, {}, Sweep(), "#1CBC0428999BD9EC", "#2F081189DC6930F0"},
     });
 }
 

@@ -18,9 +18,9 @@ TEST(Newborn, Vectors) {
         {"diagonal: both frames, twice", 52, 1, {}, Cmd(PT_DOWN_LEFT), DL1 " " DL2,
          DL1 " | " DL2 " | p200 | " DL1 " | " DL2},
         {"stop: pan/tilt then lens", 52, 1, {}, Cmd(PT_LENS_STOP),
-         "AA E5 00 00 00 00 01 90 AA 5F 0C 00 00 00 01 16"},
-        {"zone start", 52, 1, {PresetNo(5)}, Cmd(PT_ZONE_START), "AA B5 05 32 01 00 01 98"},
-        {"preset low byte", 52, 1, {PresetNo(0x105)}, Cmd(PT_PRESET_SET), "AA D5 05 01 00 00 01 86"},
+         "AA E5 00 00 00 00 01 90 AA 5F 0C 00 00 00 01 16", "AA E5 00 00 00 00 01 90 | AA 5F 0C 00 00 00 01 16 | p200 | AA E5 00 00 00 00 01 90 | AA 5F 0C 00 00 00 01 16"},
+        {"zone start", 52, 1, {PresetNo(5)}, Cmd(PT_ZONE_START), "AA B5 05 32 01 00 01 98", "= | p200 | ="},
+        {"preset low byte", 52, 1, {PresetNo(0x105)}, Cmd(PT_PRESET_SET), "AA D5 05 01 00 00 01 86", "= | p200 | ="},
         {"unknown code clears the command", 52, 1, {Cmd(PT_UP)}, Cmd(PT_AUTO_PAN_ON), EMPTY1,
          EMPTY1 " | p200 | " EMPTY1},
         {"auto-pan on", 52, 1, {}, AutoPan(1), "AA B6 00 00 00 00 01 61",
@@ -33,6 +33,8 @@ TEST(Newborn, Vectors) {
         {"aux on same as lamp", 52, 1, {}, Aux(1), "AA FE 00 00 00 00 01 A9"},
         {"attach sends nothing", 52, 1, {}, Attach(), ""},
         {"speed unsupported", 52, 1, {}, Speed(PT_AXIS_PAN, 1), ""},
+
+        {"sweep", 52, 3, {}, Sweep(), "#DC97CC535984A1CF", "#99DC7AA3AE998F46"},
     });
 }
 

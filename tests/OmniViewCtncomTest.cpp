@@ -38,6 +38,9 @@ TEST(OmniViewCtncom, Vectors) {
         {"CT unknown code is all-still", 19, 1, {Cmd(PT_UP)}, Cmd(PT_PRESET_GOTO),
          "F0 00 00 00 00 00 00 00 70"},
         {"CT auto-pan unsupported", 19, 1, {}, AutoPan(1), ""},
+
+        {"sweep", 17, 3, {}, Sweep(), "#81DB475ED917B298", "#D3E3DF4A7AC67D28"},
+        {"sweep", 19, 3, {}, Sweep(), "#6F79147B8CAE1420", "#75A59C2F1C45C00C"},
     });
 }
 

@@ -2,6 +2,7 @@
 // writes and pauses of serial mode.
 #include <gtest/gtest.h>
 
+#include "protocol/PtPortHandle.h"
 #include "support/PtTestSupport.h"
 
 namespace {
@@ -52,6 +53,10 @@ TEST(PelcoD, Vectors) {
          "FF 01 00 00 00 00 01 | FF 01 00 00 00 00 01"},
         {"TBT no speed control", 57, 1, {}, Speed(PT_AXIS_ZOOM, 1), "", ""},
         {"TBT down left", 57, 1, {}, Cmd(PT_DOWN_LEFT), "FF 01 00 14 33 33 7B"},
+
+        {"sweep", 6, 3, {}, Sweep(), "#8EF27F5DAD3FA244", "#33EE8F47D276B17F"},
+        {"sweep", 42, 3, {}, Sweep(), "#2035D3FCBE0AB374", "#FF3C6A4B472EFFBC"},
+        {"sweep", 57, 3, {}, Sweep(), "#C915FE562E335F0C", "#8592E5681BB3EDB8"},
     });
 }
 
@@ -66,10 +71,14 @@ TEST(PelcoD, PanSpeedClampsAtBothEnds) {
 }
 
 // The reference dialect's speed frame reuses the address already in the
-// frame; the Cynix dialect takes the handle's.
+// frame; the Cynix dialect takes the handle's. The handles here have moved
+// to another address since the attach, so the two sources differ.
 TEST(PelcoD, SpeedFrameAddressSource) {
-    SerialRig d(6, 7);
+    SerialRig d(6, 7), cynix(42, 7);
+    d.handle()->address = 9;
+    cynix.handle()->address = 9;
     EXPECT_EQ(d.Run(Speed(PT_AXIS_ZOOM, 0)), "FF 07 | 00 25 00 01 2D | p10");
+    EXPECT_EQ(cynix.Run(Speed(PT_AXIS_ZOOM, 1)), "FF 09 00 25 00 03 31 | p10");
 }
 
 }  // namespace

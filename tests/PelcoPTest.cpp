@@ -43,6 +43,8 @@ TEST_F(PelcoP, Vectors) {
         {"unknown axis leaves the length", 46, 1, {}, Speed(9, 1), "-", ""},
         {"attach sends nothing", 46, 1, {}, Attach(), ""},
         {"auto pan unsupported", 46, 1, {}, AutoPan(1), "", ""},
+
+        {"sweep", 46, 3, {}, Sweep(), "#AFC1439E09C002C2", "#4E0E2EA12FC85AE9"},
     });
 }
 

@@ -29,6 +29,9 @@ TEST(PhilipsSony, Vectors) {
         {"Sony movement resends", 47, 2, {Cmd(PT_FOCUS_FAR)}, Cmd(PT_LEFT), "82 01 04 08 03 FF"},
         {"Sony power off", 47, 3, {}, Power(0), "83 01 04 00 03 FF", "83 01 04 00 03 FF"},
         {"Sony lamp unsupported", 47, 1, {}, Lamp(1), "", ""},
+
+        {"sweep", 7, 3, {}, Sweep(), "#A350B168C32FB290", "#5D902E49AD128D34"},
+        {"sweep", 47, 3, {}, Sweep(), "#4A30C88A7973C5F7", "#5A71C550DBD3936D"},
     });
 }
 

@@ -25,6 +25,8 @@ TEST(SAE, Vectors) {
         {"auto-pan off is the stop", 35, 1, {}, AutoPan(0), "02 01 01 00 00 04"},
         {"attach sends nothing", 35, 1, {}, Attach(), "", ""},
         {"power unsupported", 35, 1, {}, Power(1), "", ""},
+
+        {"sweep", 35, 3, {}, Sweep(), "#E1365ADECBA11886", "#7B3C4B8216A5F078"},
     });
 }
 

@@ -44,6 +44,10 @@ TEST(SK, Vectors) {
         {"2172 power on", 48, 1, {}, Power(1), "C5 60 A0 00 01 C6"},
         {"2172 direction repeats power off", 48, 1, {Power(0)}, Cmd(PT_UP), "C5 60 A5 00 01 CB"},
         {"2172 auto-pan unsupported", 48, 1, {}, AutoPan(1), "", ""},
+
+        {"sweep", 43, 3, {}, Sweep(), "#F2C1CB9F225F388B", "#14573D3DB61911E3"},
+        {"sweep", 44, 3, {}, Sweep(), "#2EB515BD6BDAEB97", "#5BFC8AFFCEAC8523"},
+        {"sweep", 48, 3, {}, Sweep(), "#6A9DB76D882F4389", "#36DDCF51BC9E3181"},
     });
 }
 

@@ -42,6 +42,11 @@ TEST(Samsung, Vectors) {
         {"100B unlisted code stops", 59, 1, {Cmd(PT_UP)}, Cmd(PT_SPECIAL_GOTO), "55 00 01 00 00 00 00 00 00 AA 20"},
         {"100B auto pan on", 59, 1, {}, AutoPan(1), "55 00 01 00 1B 00 80 00 00 AA 85"},
         {"100B attach sends nothing", 59, 1, {}, Attach(), "", ""},
+
+        {"sweep", 14, 3, {}, Sweep(), "#7CDBBD78B6A17664", "#9F6385B1D07F8510"},
+        {"sweep", 30, 3, {}, Sweep(), "#B899385ECE24C990", "#748A229E9DB95260"},
+        {"sweep", 56, 3, {}, Sweep(), "#75EF7671ECC5B426", "#C9433BFF34AAE95A"},
+        {"sweep", 59, 3, {}, Sweep(), "#7F0CA442918B478D", "#FCB7D0F86148F529"},
     });
 }
 

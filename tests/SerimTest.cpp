@@ -49,6 +49,8 @@ TEST_F(Serim, Vectors) {
         {"auto-pan leaves the stored command", 8, 1, {Cmd(PT_RIGHT), AutoPan(1)}, Cmd(PT_ZONE_END),
          "FC 86 01 01 08 FD"},
         {"power unsupported", 8, 1, {}, Power(1), "", ""},
+
+        {"sweep", 8, 3, {}, Sweep(), "#74E8D1F69C8DA0DE", "#84C70E646A92CB8A"},
     });
 }
 

@@ -32,6 +32,9 @@ TEST(SmileCamSecurtex, Vectors) {
          "02 01 0F 01 60 73 | 02 01 0F 03 00 15"},
         {"Securtex auto-pan off", 26, 1, {}, AutoPan(0), "02 01 0F 01 60 73 02 01 0F 00 00 12"},
         {"Securtex attach sends nothing", 26, 1, {}, Attach(), "", ""},
+
+        {"sweep", 26, 3, {}, Sweep(), "#9DE6AC59721EC998", "#572AE75055EC6EC0"},
+        {"sweep", 27, 3, {}, Sweep(), "#8725DBA538AA5243", "#851B4F58722D57F5"},
     });
 }
 

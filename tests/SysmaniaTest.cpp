@@ -17,8 +17,8 @@ TEST(Sysmania, Vectors) {
         {"ORX attach sends stop", 15, 1, {}, Attach(), ORX_STOP, ORX_STOP},
         {"ORX up twice", 15, 1, {}, Cmd(PT_UP), "10 21 30 00 41 A2", "10 21 30 00 41 A2 | 10 21 30 00 41 A2"},
         {"ORX code 20 stops", 15, 1, {Cmd(PT_UP)}, Cmd(PT_IRIS_OPEN), ORX_STOP, ORX_STOP " | " ORX_STOP},
-        {"ORX code 8 stops", 15, 1, {Cmd(PT_LEFT)}, Cmd(PT_AUTO_PAN_ON), ORX_STOP},
-        {"ORX focus near address 12", 15, 12, {}, Cmd(PT_FOCUS_NEAR), "10 22 31 AC 40 4F"},
+        {"ORX code 8 stops", 15, 1, {Cmd(PT_LEFT)}, Cmd(PT_AUTO_PAN_ON), ORX_STOP, "10 21 30 00 40 A1 | 10 21 30 00 40 A1"},
+        {"ORX focus near address 12", 15, 12, {}, Cmd(PT_FOCUS_NEAR), "10 22 31 AC 40 4F", "= | ="},
         {"ORX power four copies", 15, 1, {}, Power(1),
          ORX_POWER_ON " " ORX_POWER_ON " " ORX_POWER_ON " " ORX_POWER_ON,
          ORX_POWER_ON " | " ORX_POWER_ON " | " ORX_POWER_ON " | " ORX_POWER_ON},
@@ -40,6 +40,9 @@ TEST(Sysmania, Vectors) {
         {"DVRX address 100", 33, 100, {}, Cmd(PT_UP), "11 20 30 00 41 A2"},
         {"DVRX address 123", 33, 123, {}, Cmd(PT_STOP), "11 23 32 00 40 A6"},
         {"DVRX address 9", 33, 9, {}, Cmd(PT_STOP), "10 29 30 00 40 A9"},
+
+        {"sweep", 15, 3, {}, Sweep(), "#963A020B596D12C5", "#23D4952B2F56B918"},
+        {"sweep", 33, 3, {}, Sweep(), "#64DF55D32B3C37A4", "#90F10FD2B7FB1062"},
     });
 }
 

@@ -45,6 +45,9 @@ TEST(TechwinSungjin, Vectors) {
         {"Sungjin aux off is auto-pan on", 9, 1, {}, Aux(0), "40 50 01 23 00 B4"},
         {"Sungjin unknown code resends", 9, 1, {Cmd(PT_LEFT)}, Cmd(PT_PRESET_SET), "40 43 01 04 88"},
         {"Sungjin attach sends nothing", 9, 1, {}, Attach(), "", ""},
+
+        {"sweep", 9, 3, {}, Sweep(), "#E228933BCBB8E730", "#BAEC6580823B8394"},
+        {"sweep", 16, 3, {}, Sweep(), "#36FACFB56421AF87", "#E0CBB060E1CD2303"},
     });
 }
 

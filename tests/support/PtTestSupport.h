@@ -14,7 +14,7 @@ class CPtProtocol;
 
 namespace pttest {
 
-enum class Act { Cmd, Power, Lamp, Aux, AutoPan, AutoScan, Speed, PresetNo, ScanNo, Attach, Detach };
+enum class Act { Cmd, Power, Lamp, Aux, AutoPan, AutoScan, Speed, PresetNo, ScanNo, Attach, Detach, Sweep };
 
 struct Op {
     Act act;
@@ -33,6 +33,11 @@ inline Op PresetNo(int n) { return {Act::PresetNo, n}; }
 inline Op ScanNo(int n) { return {Act::ScanNo, n}; }
 inline Op Attach() { return {Act::Attach}; }
 inline Op Detach() { return {Act::Detach}; }
+// Every operation in turn (each code after each preset, each stop after each
+// code, every output, scan and speed step, then the close) from a fresh object
+// and no files; its row expects "#" and the digest of the transcript, so one
+// line pins every table row the sweep reaches.
+inline Op Sweep() { return {Act::Sweep}; }
 
 std::vector<uint8_t> Hex(const std::string& text);
 std::string ToHex(const uint8_t* p, size_t n);
@@ -75,6 +80,7 @@ public:
     std::string Run(const Op& op);
     std::string Run(const std::vector<Op>& setup, const Op& op);
     CPtProtocol* protocol() const { return m_proto; }
+    PtPortHandle* handle() const { return m_h; }
 
 private:
     CPtProtocol* m_proto = nullptr;
@@ -94,8 +100,15 @@ struct RealTime {
 // A fresh scratch directory for files the library writes.
 std::string TempDir();
 
+// Serial expectations that are not a literal SerialRig text. By default
+// the serial form must write exactly the captured bytes (pauses and write
+// boundaries aside); "" means nothing may be written.
+extern const char* const kSameBytes;
+extern const char* const kNotChecked;  // the serial half of this row is skipped
+
 // One row of a family's table. expect is CaptureText() of the last op in
-// capture mode; serial (when non-empty) is the SerialRig text of it.
+// capture mode; serial is the SerialRig text of it ("=" standing for the
+// captured bytes as one write), or one of the markers.
 struct Vector {
     const char* name;
     int index;
@@ -103,7 +116,7 @@ struct Vector {
     std::vector<Op> setup;
     Op op;
     const char* expect;
-    const char* serial = "";
+    const char* serial = kSameBytes;
 };
 
 // Checks every row in both modes, reporting each failing row by name.
