@@ -12,6 +12,7 @@
 #define TREVALO_HOST_H
 
 #include "trevalo.h"
+#include "trevalo_version.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -28,6 +29,12 @@ TREVALO_API int TREVALO_CALL TrevaloRegisterHostWindow(const char* title,
                                                        TrevaloHostReceiver receiver, void* context);
 /* Removes the receiver for a title; when it returns, the receiver is no longer running. */
 TREVALO_API void TREVALO_CALL TrevaloUnregisterHostWindow(const char* title);
+
+#ifndef _WIN32
+/* The running library's version, "MAJOR.MINOR.PATCH"; compare it with
+ * TREVALO_VERSION_STRING, the version of the headers the host was built with. */
+TREVALO_API const char* TREVALO_CALL TrevaloVersion(void);
+#endif
 
 #ifdef __cplusplus
 }

@@ -17,6 +17,7 @@
 #include "Protocols.h"
 #include "Scratch.h"
 #include "trevalo.h"
+#include "trevalo_host.h"
 
 namespace {
 
@@ -267,7 +268,8 @@ std::string MainHelp() {
         std::snprintf(line, sizeof line, "  %-10s %s\n", c.name, c.summary);
         s += line;
     }
-    return s + "\n\"trevalo COMMAND --help\" describes each command.\n";
+    return s + "\n\"trevalo COMMAND --help\" describes each command; \"trevalo --version\"\n"
+               "prints the tool's and the library's version.\n";
 }
 
 bool WantsHelp(const std::vector<std::string>& args) {
@@ -282,6 +284,11 @@ bool WantsHelp(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--version" || args[0] == "-V")) {
+        // Both: a tool run against another build of the library shows it.
+        std::printf("trevalo %s (library %s)\n", TREVALO_VERSION_STRING, TrevaloVersion());
+        return 0;
+    }
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::fputs(MainHelp().c_str(), args.empty() ? stderr : stdout);
         return args.empty() ? cli::kUsage : 0;

@@ -1,6 +1,6 @@
 #!/bin/sh
 # End-to-end tests of the trevalo tool, one group per ctest entry:
-#   capture identify errors serial install
+#   capture identify errors serial install docs
 # Needs TOOL, PTYLINE, FRAMES, BUILD_DIR and SOURCE_DIR in the environment
 # (tools/CMakeLists.txt passes them). Ends with "N passed, N failed".
 set -u
@@ -284,7 +284,8 @@ test_install() {
     prefix="$work/prefix"
     cmake --install "$BUILD_DIR" --prefix "$prefix" >/dev/null || fail "cmake --install"
     libdir=$(dirname "$(find "$prefix" -name 'libtrevalo.so.*.*.*' | head -n 1)")
-    for f in include/trevalo.h include/trevalo_host.h bin/trevalo; do
+    for f in include/trevalo.h include/trevalo_host.h include/trevalo_version.h bin/trevalo \
+        share/man/man1/trevalo.1; do
         if [ -f "$prefix/$f" ]; then ok; else fail "installed $f"; fi
     done
     for f in libtrevalo.so libtrevalo.so.1 pkgconfig/trevalo.pc cmake/Trevalo/TrevaloConfig.cmake \
@@ -320,7 +321,8 @@ EOF
     cc $flags -o hello hello.c $(pkg-config --cflags --libs trevalo) -Wl,-rpath,"$libdir" ||
         fail "build against the installed tree with pkg-config"
     same "pkg-config program runs" "Pelco-D FF 01 00 08 33 33 6F" "$(./hello)"
-    same "pkg-config version" "$(sed -n 's/^project(Trevalo VERSION \([0-9.]*\).*/\1/p' "$SOURCE_DIR/CMakeLists.txt")" \
+    same "pkg-config version" "$(sed -n 's/^#define TREVALO_VERSION_\(MAJOR\|MINOR\|PATCH\) *\([0-9]*\).*/\2/p' \
+        "$SOURCE_DIR/include/trevalo_version.h" | paste -sd.)" \
         "$(pkg-config --modversion trevalo)"
 
     mkdir -p app
@@ -344,8 +346,41 @@ EOF
         "$(env -u LD_LIBRARY_PATH "$prefix/bin/trevalo" capture 6 1 up | bytes_of)"
 }
 
+test_docs() {
+    # The manual page and docs/cli.md name the commands and options the
+    # tool has, no more and no fewer.
+    man="$SOURCE_DIR/docs/trevalo.1"
+    guide="$SOURCE_DIR/docs/cli.md"
+    commands=$("$TOOL" --help | sed -n 's/^  \([a-z]*\)  .*/\1/p' | sort)
+    same "commands in the tool's help" "capture identify list monitor send" "$(echo $commands)"
+    same "man page SYNOPSIS commands" "$commands" \
+        "$(sed -n '/^\.SH SYNOPSIS/,/^\.SH/s/^\.B trevalo \([a-z][a-z]*\)$/\1/p' "$man" | sort -u)"
+    same "man page COMMANDS" "$commands" \
+        "$(sed -n '/^\.SH COMMANDS/,/^\.SH/{/^\.TP/{n;s/^\.B \([a-z]*\)$/\1/p;}}' "$man" | sort -u)"
+    same "cli.md synopsis commands" "$commands" \
+        "$(sed -n '/^```$/,/^```$/s/^trevalo \([a-z][a-z]*\) .*/\1/p' "$guide" | sort -u)"
+    options=$(for c in $commands; do "$TOOL" "$c" --help; done | grep -o -- '--[a-z][a-z-]*' |
+        grep -v -- '--help' | sort -u)
+    same "man page options" "$options" \
+        "$(grep -o -- '\\-\\-[a-z][a-z\\-]*' "$man" | sed 's/\\//g' | grep -v -- '--help\|--version' | sort -u)"
+    same "cli.md options" "$options" \
+        "$(sed '/^## Trying it/q' "$guide" | grep -o -- '--[a-z][a-z-]*' | grep -v -- '--help\|--version\|--install' |
+            sort -u)"
+    if command -v groff >/dev/null; then
+        groff -man -Tutf8 -ww -z "$man" 2>warn
+        same "man page renders without warnings" "" "$(cat warn)"
+    fi
+
+    "$TOOL" --version >out 2>&1
+    same "--version: exit" 0 $?
+    want=$(sed -n 's/^#define TREVALO_VERSION_\(MAJOR\|MINOR\|PATCH\) *\([0-9]*\).*/\2/p' \
+        "$SOURCE_DIR/include/trevalo_version.h" | paste -sd.)
+    same "--version names tool and library" "trevalo $want (library $want)" "$(cat out)"
+    has "CHANGELOG names the version" "$SOURCE_DIR/CHANGELOG.md" "## $want"
+}
+
 case "$group" in
-    capture | identify | errors | serial | install) "test_$group" ;;
+    capture | identify | errors | serial | install | docs) "test_$group" ;;
     *) echo "unknown group $group" >&2; exit 2 ;;
 esac
 echo "$passed passed, $failed failed"
