@@ -220,8 +220,32 @@ test_errors() {
 2|bad hex byte|identify ZZ
 2|unknown command "fly"|fly
 1|no such port: /nonexistent/tty|send --port /nonexistent/tty 6 1 up
-1|cannot open COM1 (./notatty)|send --port ./notatty 6 1 up
-1|cannot open COM9|send --port COM9 6 1 up
+1|cannot open COM1 (./notatty): not a tty|send --port ./notatty 6 1 up
+1|): No such file or directory|send --port COM9 6 1 up
+1|(/dev/ttyS199): No such file or directory (no TREVALO_COM200 or TREVALO_PORTMAP)|send --port COM200 6 1 up
+1|cannot open COM1 (./notatty): not a tty|monitor --port ./notatty
+EOF
+    "$TOOL" send --port COM9 6 1 up >out 2>err
+    has "COM9: the device" err "cannot open COM9 ($work/missing)"
+    TREVALO_PORTMAP=/nonexistent/ports "$TOOL" monitor --port COM200 >out 2>err
+    has "port map missing" err "no TREVALO_COM200, and TREVALO_PORTMAP file /nonexistent/ports not found"
+    echo "COM1=/dev/null" >ports
+    TREVALO_PORTMAP="$work/ports" "$TOOL" send --port COM200 6 1 up >out 2>err
+    has "port map without the port" err "no TREVALO_COM200, and no COM200 in TREVALO_PORTMAP file $work/ports"
+
+    # Warnings go to standard error; the run goes on. Each row: what
+    # stderr must contain (nothing: stderr is empty) | arguments.
+    while IFS='|' read -r want args; do
+        # shellcheck disable=SC2086
+        "$TOOL" $args >out 2>err
+        same "$args: exit" 0 $?
+        same "$args: a packet" 1 "$(wc -l <out)"
+        if [ -z "$want" ]; then same "$args: no warning" "" "$(cat err)"; else has "$args: warning" err "$want"; fi
+    done <<'EOF'
+|capture pelco-d 1 preset-goto 255
+warning: Pelco-D (6) cannot name preset 300: preset-goto 300 sends the packet of preset 44|capture pelco-d 1 preset-goto 300
+cannot name preset 100: preset-set 100 sends nothing|capture kalatel 1 preset-set 100
+|capture kalatel 1 preset-set 99
 EOF
     "$TOOL" identify </dev/null >out 2>err
     same "identify without bytes: exit" 2 $?
@@ -249,6 +273,11 @@ test_serial() {
     "$PTYLINE" -- "$TOOL" send --port @PTY@ --quiet --baud 19200 --parity e 6 2 down >out 2>err
     same "send by device path" "FF 02 00 10 33 33 78" "$(tail -n 1 out)"
     same "send --quiet" "" "$(cat err)"
+    "$PTYLINE" -- "$TOOL" send --port @PTY@ --quiet --baud 14400 6 2 down >out 2>err
+    same "send at 14400: no warning" "" "$(cat err)"
+    "$PTYLINE" -- "$TOOL" send --port @PTY@ --quiet --baud 115200 6 2 down >out 2>err
+    same "send at 115200: sent all the same" "FF 02 00 10 33 33 78" "$(tail -n 1 out)"
+    has "send at 115200: warning" err "warning: the library cannot set 115200 baud; the line runs at 9600"
 
     start=$(date +%s%N)
     "$PTYLINE" -- "$TOOL" send --port COM1 --quiet --hold 300 6 1 up stop up >/dev/null
@@ -277,6 +306,7 @@ test_serial() {
         sleep 1.5; \"$TOOL\" send --port COM1 6 1 up 2>busy_err; echo rc=\$?; wait" >out
     has "busy port: exit" out "rc=1"
     has "busy port: message" busy_err "cannot open COM1"
+    has "busy port: the system's reason" busy_err "Device or resource busy"
     same "busy port: one line" 1 "$(wc -l <busy_err)"
 }
 
