@@ -1,5 +1,8 @@
 # Reads the dynamic symbol table and checks each of the 34 exports is there.
-execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE syms RESULT_VARIABLE rc)
+if(NOT NM)
+  set(NM nm)
+endif()
+execute_process(COMMAND ${NM} -D --defined-only ${LIB} OUTPUT_VARIABLE syms RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIB}")
 endif()

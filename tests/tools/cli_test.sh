@@ -1,6 +1,6 @@
 #!/bin/sh
 # End-to-end tests of the trevalo tool, one group per ctest entry:
-#   capture identify errors serial install docs
+#   capture identify errors serial install docs examples
 # Needs TOOL, PTYLINE, FRAMES, BUILD_DIR and SOURCE_DIR in the environment
 # (tools/CMakeLists.txt passes them). Ends with "N passed, N failed".
 set -u
@@ -409,8 +409,28 @@ test_docs() {
     has "CHANGELOG names the version" "$SOURCE_DIR/CHANGELOG.md" "## $want"
 }
 
+test_examples() {
+    # The capture demo prints Pelco-D's frames.
+    "$DEMO" >out 2>&1
+    same "demo: exit" 0 $?
+    has "demo: up" out "up             FF 01 00 08 33 33 6F   (7 bytes)"
+    has "demo: preset" out "preset goto 5  FF 01 00 07 00 05 0D   (7 bytes)"
+
+    # The serial host on a pty: its frames reach the far end, and what the
+    # camera sends back reaches its receiver.
+    "$PTYLINE" --write "FF 01 00 00 00 00 01" --delay 100 --every 200 -- "$SERIAL_HOST" >out 2>err
+    same "serial host: exit" 0 $?
+    same "serial host: frames on the line" \
+        "FF 01 00 08 33 33 6F FF 01 00 00 33 33 67 FF 01 00 20 33 33 87 FF 01 00 00 33 33 67 FF 01 00 07 00 05 0D" \
+        "$(tail -n 1 out)"
+    has "serial host: reply received" out "received: FF 01 00 00 00 00 01"
+    TREVALO_COM7=/nonexistent/tty "$SERIAL_HOST" 7 >out 2>err
+    same "serial host without its port: exit" 1 $?
+    has "serial host without its port: message" err "cannot open COM7"
+}
+
 case "$group" in
-    capture | identify | errors | serial | install | docs) "test_$group" ;;
+    capture | identify | errors | serial | install | docs | examples) "test_$group" ;;
     *) echo "unknown group $group" >&2; exit 2 ;;
 esac
 echo "$passed passed, $failed failed"
