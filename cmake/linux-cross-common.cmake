@@ -10,6 +10,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# pkg-config sees the target's .pc files only, so optional host libraries
+# (the gateway's) are not taken for the target's.
+set(ENV{PKG_CONFIG_LIBDIR} "/usr/lib/${TREVALO_CROSS_PREFIX}/pkgconfig:/usr/${TREVALO_CROSS_PREFIX}/lib/pkgconfig")
 
 find_program(TREVALO_QEMU NAMES ${TREVALO_QEMU_NAME})
 if(TREVALO_QEMU)
