@@ -1,4 +1,4 @@
-# Installation as a normal library: the two public headers, the shared
+# Installation as a normal library: the three public headers, the shared
 # library with its version and soname, a pkg-config file, a CMake package
 # (find_package(Trevalo) gives Trevalo::trevalo) and the trevalo tool.
 include(GNUInstallDirs)
@@ -10,12 +10,13 @@ install(TARGETS trevalo EXPORT TrevaloTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES include/trevalo.h include/trevalo_host.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES include/trevalo.h include/trevalo_host.h include/trevalo_version.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 if(TARGET trevalo_cli)
   # Finds the library of its own prefix, wherever that prefix is moved.
   set_target_properties(trevalo_cli PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
   install(TARGETS trevalo_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES docs/trevalo.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
 install(EXPORT TrevaloTargets NAMESPACE Trevalo:: DESTINATION ${TREVALO_CMAKE_DIR})

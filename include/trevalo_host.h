@@ -12,6 +12,7 @@
 #define TREVALO_HOST_H
 
 #include "trevalo.h"
+#include "trevalo_version.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -56,6 +57,12 @@ TREVALO_API void TREVALO_CALL TrevaloWatchLinks(TrevaloLinkWatcher watcher, void
  * TREVALO_DEBUG prints the same text when the open fails.
  */
 TREVALO_API int TREVALO_CALL TrevaloLastOpenError(int channel, char* text, int size);
+
+#ifndef _WIN32
+/* The running library's version, "MAJOR.MINOR.PATCH"; compare it with
+ * TREVALO_VERSION_STRING, the version of the headers the host was built with. */
+TREVALO_API const char* TREVALO_CALL TrevaloVersion(void);
+#endif
 
 #ifdef __cplusplus
 }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <set>
+#include <string>
+#include <utility>
 
 #include "trevalo.h"
 
@@ -66,6 +69,50 @@ TEST_F(Registry, NameOutOfRangeOrWithoutBufferWritesNothingUseful) {
     EXPECT_STREQ(text, "");
     EXPECT_EQ(GetPtName(6, nullptr), 0);
     EXPECT_EQ(GetPtName_NET(1000000, nullptr), 0);
+}
+
+// The header's index constants, each with its own spelling.
+#define P(name) {name, #name}
+const std::pair<int, const char*> kIndexConstants[] = {
+    P(TREVALO_DYNA), P(TREVALO_DY_255RXC), P(TREVALO_FINE), P(TREVALO_KALATEL), P(TREVALO_LILIN),
+    P(TREVALO_PANASONIC), P(TREVALO_PELCO_D), P(TREVALO_PHILIPS_BOSCH), P(TREVALO_SERIM),
+    P(TREVALO_SUNGJIN), P(TREVALO_VICON_1200R), P(TREVALO_DYUNI), P(TREVALO_MP200), P(TREVALO_KD6),
+    P(TREVALO_SAMSUNG_SCC_641), P(TREVALO_SYSMANIA_ORX_1000), P(TREVALO_TECHWIN),
+    P(TREVALO_OMNIVIEW), P(TREVALO_CNB), P(TREVALO_CTNCOM_HD0670), P(TREVALO_NIKO),
+    P(TREVALO_AD_SPEEDDOME), P(TREVALO_NEOSSRX_1), P(TREVALO_PT_101), P(TREVALO_PANASONICV12),
+    P(TREVALO_VICONEXT), P(TREVALO_SECURTEX_B), P(TREVALO_SMILECAM), P(TREVALO_DRX502A_DSC_230S),
+    P(TREVALO_HONEYWELL_HSDN_251), P(TREVALO_SAMSUNG_SRX_100A), P(TREVALO_CNB_SMART),
+    P(TREVALO_HONEYWELL_HRX_1000), P(TREVALO_SYSMANIA_DVRX_1000), P(TREVALO_FASTRAXII_HID_2404),
+    P(TREVALO_SAE), P(TREVALO_KTD_313), P(TREVALO_VSD_640), P(TREVALO_AD1650_2050),
+    P(TREVALO_KTS_2000_ULTRADOME), P(TREVALO_DYSPD_255), P(TREVALO_KRE_301_302),
+    P(TREVALO_PELCO_D_D_MAX_CYNIX), P(TREVALO_SK_D106), P(TREVALO_SK_D106_R), P(TREVALO_EC_4123ZD),
+    P(TREVALO_PELCO_P), P(TREVALO_SONY_EX780S), P(TREVALO_SK_2172_ZOOM),
+    P(TREVALO_LG_LVC_A700_A900_C100), P(TREVALO_VRX_2101_RECEIVER), P(TREVALO_LG_LPT_A100L),
+    P(TREVALO_NEWBORN_SPEEDDOME), P(TREVALO_LG_LPT_01551HQ), P(TREVALO_LG_LPT_SD163HM),
+    P(TREVALO_PANASONIC_NEW), P(TREVALO_SAMSUNG_MRX_1000), P(TREVALO_PELCO_D_TBT),
+    P(TREVALO_MIKAMI_PTC_205), P(TREVALO_SAMSUNG_SRX_100B), P(TREVALO_CYBER_SCAN_DOME)};
+#undef P
+
+// The constant for a display name: upper case, each run of other characters one '_'.
+std::string ConstantFor(const char* name) {
+    std::string out = "TREVALO_";
+    for (const char* c = name; *c; ++c) {
+        if (std::isalnum(static_cast<unsigned char>(*c))) out += static_cast<char>(std::toupper(*c));
+        else if (out.back() != '_') out += '_';
+    }
+    while (out.back() == '_') out.pop_back();
+    return out;
+}
+
+TEST_F(Registry, EveryIndexHasTheConstantItsNameGives) {
+    std::set<int> seen;
+    for (const auto& [index, spelled] : kIndexConstants) {
+        char name[TREVALO_NAME_MAX];
+        ASSERT_GT(GetPtName(index, name), 0) << spelled;
+        EXPECT_EQ(ConstantFor(name), spelled) << "index " << index;
+        EXPECT_TRUE(seen.insert(index).second) << spelled << " repeats index " << index;
+    }
+    EXPECT_EQ(seen.size(), static_cast<size_t>(TREVALO_PROTOCOL_COUNT));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,6 +22,7 @@
 #include "platform/posix/SerialPosix.h"
 #include "support/PtTestSupport.h"
 #include "support/PtyRig.h"
+#include "support/Termios2.h"
 #include "trevalo_host.h"
 #include "transport/CComPort.h"
 
@@ -98,6 +100,11 @@ TEST(SerialPort, LineSettingsReachTheTty) {
     const tcflag_t kAll = kKept | CSIZE | PARENB;
     Pty pty(42);
     ASSERT_TRUE(pty.ok());
+    // qemu-user passes TCGETS2/TCSETS2 to no kernel: the rates without a
+    // B constant cannot be set or read back there.
+    if (const int err = Termios2Errno(pty.master()))
+        GTEST_SKIP() << "TCGETS2 fails here (" << std::strerror(err)
+                     << "): the termios2 ioctls are not translated (qemu-user)";
     for (const Row& r : rows) {
         SCOPED_TRACE(std::to_string(r.baud) + static_cast<char>(r.parity));
         PtPortHandle* h = OpenPelcoD(0, 42, r.baud, r.parity, r.bits, r.stop);

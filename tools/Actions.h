@@ -70,6 +70,8 @@ private:
     bool m_capture;
     LineSettings m_line;
     PtPortHandle* m_h = nullptr;
+    // The library keeps writing here (serial-form calls on a capture
+    // channel) until the next _NET call or the close: it lives with the link.
     uint8_t m_buf[TREVALO_CAPTURE_MAX + 64] = {0};
     int m_len = -1;
     bool m_keepSpeedFile = false;

@@ -95,7 +95,7 @@ int Run(const Settings& s) {
     if (!registration.ok) cli::Failed("cannot register a receiver for received bytes");
     actions::Link link(s.protocol, 0, 0, s.line);
     if (!link.Open())
-        cli::Failed(link.served() ? "cannot open " + s.portDescription + ": missing, busy or not a serial line"
+        cli::Failed(link.served() ? ports::OpenFailure(s.port)
                                   : "the protocol to open the port with is not available in this build");
 
     struct sigaction sa = {};

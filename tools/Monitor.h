@@ -5,12 +5,14 @@
 #include <string>
 
 #include "Actions.h"
+#include "Ports.h"
 
 namespace monitor {
 
 struct Settings {
     actions::LineSettings line;
     std::string portDescription;
+    ports::Port port;
     int protocol = 6;        // opened with the port; must send nothing at open
     bool identify = false;
     long gapMs = 20;         // a pause this long ends a burst

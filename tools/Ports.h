@@ -10,6 +10,8 @@ namespace ports {
 
 struct Port {
     int com = 0;
+    std::string device;       // the device the library will open for `com`
+    std::string lookup;       // for COMn without TREVALO_COMn: how `device` was found
     std::string description;  // "COM1 (/dev/pts/3)"
 };
 
@@ -18,7 +20,18 @@ struct Port {
 // already names it).
 Port Resolve(const std::string& text);
 
-// --baud, --parity, --data and --stop, checked.
+// --baud, --parity, --data and --stop, checked; a rate the library cannot
+// set exactly gets a warning on standard error.
 actions::LineSettings Settings(const cli::Options& options, int com);
+
+// Why the port cannot be opened now ("Device or resource busy", "not a
+// tty", ...), or empty when nothing is in the way. A missing, busy or
+// wrong device is known at once, where the library's open would retry
+// for a second and say nothing.
+std::string WhyNotOpen(const Port& port);
+
+// The message for a serial open that failed: the port, its device and the
+// reason as far as the tool can tell.
+std::string OpenFailure(const Port& port);
 
 }  // namespace ports

@@ -26,7 +26,7 @@ void RemoveTree(const std::string& path) {
 
 }  // namespace
 
-Scratch::Scratch() {
+Scratch::Scratch(bool privateWindir) {
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/trevalo-XXXXXX";
     if (!mkdtemp(&pattern[0])) return;
@@ -39,14 +39,19 @@ Scratch::Scratch() {
         return;
     }
     const char* user = std::getenv("TREVALO_WINDIR");
-    if (!(user && *user) && mkdir(windir.c_str(), 0700) == 0) {
+    m_hadUserWindir = user != nullptr;
+    if (user) m_userWindir = user;
+    if ((privateWindir || !(user && *user)) && mkdir(windir.c_str(), 0700) == 0) {
         setenv("TREVALO_WINDIR", windir.c_str(), 1);
         m_setWindir = true;
     }
 }
 
 Scratch::~Scratch() {
-    if (m_setWindir) unsetenv("TREVALO_WINDIR");
+    if (m_setWindir) {
+        if (m_hadUserWindir) setenv("TREVALO_WINDIR", m_userWindir.c_str(), 1);
+        else unsetenv("TREVALO_WINDIR");
+    }
     if (m_oldCwd >= 0) {
         if (fchdir(m_oldCwd) != 0) {
             // Nothing sensible to do: the tool is about to exit anyway.

@@ -8,7 +8,9 @@
 
 class Scratch {
 public:
-    Scratch();
+    // privateWindir: a private Windows directory even when the user set
+    // TREVALO_WINDIR (the user's value comes back on scope exit).
+    explicit Scratch(bool privateWindir = false);
     ~Scratch();
     Scratch(const Scratch&) = delete;
     Scratch& operator=(const Scratch&) = delete;
@@ -19,4 +21,6 @@ private:
     std::string m_root;
     int m_oldCwd = -1;
     bool m_setWindir = false;
+    bool m_hadUserWindir = false;
+    std::string m_userWindir;
 };

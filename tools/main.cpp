@@ -17,6 +17,7 @@
 #include "Protocols.h"
 #include "Scratch.h"
 #include "trevalo.h"
+#include "trevalo_host.h"
 
 namespace {
 
@@ -95,6 +96,42 @@ std::string NotServed(int protocol) {
     return protocols::Label(protocol) + " is not available in this build of the library";
 }
 
+// The packet a fresh object of the protocol captures for one preset action.
+std::vector<uint8_t> PresetPacket(Link& probe, const Action& a, int number) {
+    probe.Reopen(probe.protocol(), probe.address());
+    a.def->run(probe, number);
+    const int len = probe.length();
+    return len > 0 ? std::vector<uint8_t>(probe.data(), probe.data() + len) : std::vector<uint8_t>();
+}
+
+// Warns about preset numbers the protocol cannot name: the action sends
+// nothing, or the same packet as another number (a number cut to fit).
+void WarnPresets(const Target& t) {
+    std::vector<const Action*> presets;
+    for (const Action& a : t.script)
+        if (a.def->arg == actions::ArgKind::Number && std::string(a.def->name).rfind("preset-", 0) == 0)
+            presets.push_back(&a);
+    if (presets.empty()) return;
+    // Probing runs protocol objects: keep their files away from the user's.
+    Scratch scratch(true);
+    Link probe(t.protocol, t.address, 254);
+    if (!scratch.ok() || !probe.Open()) return;
+    for (const Action* a : presets) {
+        const std::vector<uint8_t> mine = PresetPacket(probe, *a, a->arg);
+        std::string problem;
+        if (mine.empty()) {
+            problem = "sends nothing";
+        } else {
+            for (int other = 0; other <= 255 && problem.empty(); ++other)
+                if (other != a->arg && PresetPacket(probe, *a, other) == mine)
+                    problem = "sends the packet of preset " + std::to_string(other);
+        }
+        if (!problem.empty())
+            std::fprintf(stderr, "trevalo: warning: %s cannot name preset %d: %s %s\n",
+                         protocols::Label(t.protocol).c_str(), a->arg, a->Text().c_str(), problem.c_str());
+    }
+}
+
 int List(const cli::Options& o) {
     std::fputs(protocols::Table(o.Has("json")).c_str(), stdout);
     return 0;
@@ -102,6 +139,7 @@ int List(const cli::Options& o) {
 
 int Capture(const cli::Options& o) {
     const Target t = ParseTarget(o.Positional(), "capture");
+    WarnPresets(t);
     Link link(t.protocol, t.address, 0);
     RunScript(link, t.script, [&] { cli::Failed(NotServed(t.protocol)); },
               [&](size_t, const Action& a) {
@@ -121,11 +159,12 @@ int Send(const cli::Options& o) {
     const long hold = o.Number("hold", 0, 0, 3600000);
     const ports::Port port = ports::Resolve(o.Get("port"));
     Link link(t.protocol, t.address, 0, ports::Settings(o, port.com));
+    WarnPresets(t);
+    // A missing or busy device fails now, not after the library's retries.
+    if (const std::string why = ports::WhyNotOpen(port); !why.empty())
+        cli::Failed("cannot open " + port.description + ": " + why);
     const bool quiet = o.Has("quiet");
-    auto openFailed = [&] {
-        cli::Failed(link.served() ? "cannot open " + port.description + ": missing, busy or not a serial line"
-                                  : NotServed(t.protocol));
-    };
+    auto openFailed = [&] { cli::Failed(link.served() ? ports::OpenFailure(port) : NotServed(t.protocol)); };
     RunScript(link, t.script, openFailed, [&](size_t i, const Action& a) {
         if (!quiet)
             std::fprintf(stderr, "trevalo: [%zu/%zu] %s\n", i + 1, t.script.size(), a.Text().c_str());
@@ -185,6 +224,10 @@ int Monitor(const cli::Options& o) {
     const ports::Port port = ports::Resolve(o.Get("port"));
     s.line = ports::Settings(o, port.com);
     s.portDescription = port.description;
+    s.port = port;
+    // A missing or busy device fails now, not after the library's retries.
+    if (const std::string why = ports::WhyNotOpen(port); !why.empty())
+        cli::Failed("cannot open " + port.description + ": " + why);
     return monitor::Run(s);
 }
 
@@ -267,7 +310,8 @@ std::string MainHelp() {
         std::snprintf(line, sizeof line, "  %-10s %s\n", c.name, c.summary);
         s += line;
     }
-    return s + "\n\"trevalo COMMAND --help\" describes each command.\n";
+    return s + "\n\"trevalo COMMAND --help\" describes each command; \"trevalo --version\"\n"
+               "prints the tool's and the library's version.\n";
 }
 
 bool WantsHelp(const std::vector<std::string>& args) {
@@ -282,6 +326,11 @@ bool WantsHelp(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--version" || args[0] == "-V")) {
+        // Both: a tool run against another build of the library shows it.
+        std::printf("trevalo %s (library %s)\n", TREVALO_VERSION_STRING, TrevaloVersion());
+        return 0;
+    }
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::fputs(MainHelp().c_str(), args.empty() ? stderr : stdout);
         return args.empty() ? cli::kUsage : 0;

@@ -1,6 +1,6 @@
 #!/bin/sh
 # End-to-end tests of the trevalo tool, one group per ctest entry:
-#   capture identify errors serial install
+#   capture identify errors serial install docs examples
 # Needs TOOL, PTYLINE, FRAMES, BUILD_DIR and SOURCE_DIR in the environment
 # (tools/CMakeLists.txt passes them). Ends with "N passed, N failed".
 set -u
@@ -67,7 +67,8 @@ test_capture() {
             fi
             fresh_windir
             # shellcheck disable=SC2086
-            "$TOOL" capture "$index" "$address" $SCRIPT >actual 2>&1
+            # Standard output only: presets a protocol cannot name bring warnings.
+            "$TOOL" capture "$index" "$address" $SCRIPT >actual 2>err
             if cmp -s expected actual; then ok; else
                 fail "capture of protocol $index at address $address differs from the exports"
                 diff expected actual | head -10 >&2
@@ -220,8 +221,32 @@ test_errors() {
 2|bad hex byte|identify ZZ
 2|unknown command "fly"|fly
 1|no such port: /nonexistent/tty|send --port /nonexistent/tty 6 1 up
-1|cannot open COM1 (./notatty)|send --port ./notatty 6 1 up
-1|cannot open COM9|send --port COM9 6 1 up
+1|cannot open COM1 (./notatty): not a tty|send --port ./notatty 6 1 up
+1|): No such file or directory|send --port COM9 6 1 up
+1|(/dev/ttyS199): No such file or directory (no TREVALO_COM200 or TREVALO_PORTMAP)|send --port COM200 6 1 up
+1|cannot open COM1 (./notatty): not a tty|monitor --port ./notatty
+EOF
+    "$TOOL" send --port COM9 6 1 up >out 2>err
+    has "COM9: the device" err "cannot open COM9 ($work/missing)"
+    TREVALO_PORTMAP=/nonexistent/ports "$TOOL" monitor --port COM200 >out 2>err
+    has "port map missing" err "no TREVALO_COM200, and TREVALO_PORTMAP file /nonexistent/ports not found"
+    echo "COM1=/dev/null" >ports
+    TREVALO_PORTMAP="$work/ports" "$TOOL" send --port COM200 6 1 up >out 2>err
+    has "port map without the port" err "no TREVALO_COM200, and no COM200 in TREVALO_PORTMAP file $work/ports"
+
+    # Warnings go to standard error; the run goes on. Each row: what
+    # stderr must contain (nothing: stderr is empty) | arguments.
+    while IFS='|' read -r want args; do
+        # shellcheck disable=SC2086
+        "$TOOL" $args >out 2>err
+        same "$args: exit" 0 $?
+        same "$args: a packet" 1 "$(wc -l <out)"
+        if [ -z "$want" ]; then same "$args: no warning" "" "$(cat err)"; else has "$args: warning" err "$want"; fi
+    done <<'EOF'
+|capture pelco-d 1 preset-goto 255
+warning: Pelco-D (6) cannot name preset 300: preset-goto 300 sends the packet of preset 44|capture pelco-d 1 preset-goto 300
+cannot name preset 100: preset-set 100 sends nothing|capture kalatel 1 preset-set 100
+|capture kalatel 1 preset-set 99
 EOF
     "$TOOL" identify </dev/null >out 2>err
     same "identify without bytes: exit" 2 $?
@@ -249,6 +274,11 @@ test_serial() {
     "$PTYLINE" -- "$TOOL" send --port @PTY@ --quiet --baud 19200 --parity e 6 2 down >out 2>err
     same "send by device path" "FF 02 00 10 33 33 78" "$(tail -n 1 out)"
     same "send --quiet" "" "$(cat err)"
+    "$PTYLINE" -- "$TOOL" send --port @PTY@ --quiet --baud 14400 6 2 down >out 2>err
+    same "send at 14400: no warning" "" "$(cat err)"
+    "$PTYLINE" -- "$TOOL" send --port @PTY@ --quiet --baud 115200 6 2 down >out 2>err
+    same "send at 115200: sent all the same" "FF 02 00 10 33 33 78" "$(tail -n 1 out)"
+    has "send at 115200: warning" err "warning: the library cannot set 115200 baud; the line runs at 9600"
 
     start=$(date +%s%N)
     "$PTYLINE" -- "$TOOL" send --port COM1 --quiet --hold 300 6 1 up stop up >/dev/null
@@ -277,6 +307,7 @@ test_serial() {
         sleep 1.5; \"$TOOL\" send --port COM1 6 1 up 2>busy_err; echo rc=\$?; wait" >out
     has "busy port: exit" out "rc=1"
     has "busy port: message" busy_err "cannot open COM1"
+    has "busy port: the system's reason" busy_err "Device or resource busy"
     same "busy port: one line" 1 "$(wc -l <busy_err)"
 }
 
@@ -284,7 +315,8 @@ test_install() {
     prefix="$work/prefix"
     cmake --install "$BUILD_DIR" --prefix "$prefix" >/dev/null || fail "cmake --install"
     libdir=$(dirname "$(find "$prefix" -name 'libtrevalo.so.*.*.*' | head -n 1)")
-    for f in include/trevalo.h include/trevalo_host.h bin/trevalo; do
+    for f in include/trevalo.h include/trevalo_host.h include/trevalo_version.h bin/trevalo \
+        share/man/man1/trevalo.1; do
         if [ -f "$prefix/$f" ]; then ok; else fail "installed $f"; fi
     done
     for f in libtrevalo.so libtrevalo.so.1 pkgconfig/trevalo.pc cmake/Trevalo/TrevaloConfig.cmake \
@@ -320,7 +352,8 @@ EOF
     cc $flags -o hello hello.c $(pkg-config --cflags --libs trevalo) -Wl,-rpath,"$libdir" ||
         fail "build against the installed tree with pkg-config"
     same "pkg-config program runs" "Pelco-D FF 01 00 08 33 33 6F" "$(./hello)"
-    same "pkg-config version" "$(sed -n 's/^project(Trevalo VERSION \([0-9.]*\).*/\1/p' "$SOURCE_DIR/CMakeLists.txt")" \
+    same "pkg-config version" "$(sed -n 's/^#define TREVALO_VERSION_\(MAJOR\|MINOR\|PATCH\) *\([0-9]*\).*/\2/p' \
+        "$SOURCE_DIR/include/trevalo_version.h" | paste -sd.)" \
         "$(pkg-config --modversion trevalo)"
 
     mkdir -p app
@@ -344,8 +377,61 @@ EOF
         "$(env -u LD_LIBRARY_PATH "$prefix/bin/trevalo" capture 6 1 up | bytes_of)"
 }
 
+test_docs() {
+    # The manual page and docs/cli.md name the commands and options the
+    # tool has, no more and no fewer.
+    man="$SOURCE_DIR/docs/trevalo.1"
+    guide="$SOURCE_DIR/docs/cli.md"
+    commands=$("$TOOL" --help | sed -n 's/^  \([a-z]*\)  .*/\1/p' | sort)
+    same "commands in the tool's help" "capture identify list monitor send" "$(echo $commands)"
+    same "man page SYNOPSIS commands" "$commands" \
+        "$(sed -n '/^\.SH SYNOPSIS/,/^\.SH/s/^\.B trevalo \([a-z][a-z]*\)$/\1/p' "$man" | sort -u)"
+    same "man page COMMANDS" "$commands" \
+        "$(sed -n '/^\.SH COMMANDS/,/^\.SH/{/^\.TP/{n;s/^\.B \([a-z]*\)$/\1/p;}}' "$man" | sort -u)"
+    same "cli.md synopsis commands" "$commands" \
+        "$(sed -n '/^```$/,/^```$/s/^trevalo \([a-z][a-z]*\) .*/\1/p' "$guide" | sort -u)"
+    options=$(for c in $commands; do "$TOOL" "$c" --help; done | grep -o -- '--[a-z][a-z-]*' |
+        grep -v -- '--help' | sort -u)
+    same "man page options" "$options" \
+        "$(grep -o -- '\\-\\-[a-z][a-z\\-]*' "$man" | sed 's/\\//g' | grep -v -- '--help\|--version' | sort -u)"
+    same "cli.md options" "$options" \
+        "$(sed '/^## Trying it/q' "$guide" | grep -o -- '--[a-z][a-z-]*' | grep -v -- '--help\|--version\|--install' |
+            sort -u)"
+    if command -v groff >/dev/null; then
+        groff -man -Tutf8 -ww -z "$man" 2>warn
+        same "man page renders without warnings" "" "$(cat warn)"
+    fi
+
+    "$TOOL" --version >out 2>&1
+    same "--version: exit" 0 $?
+    want=$(sed -n 's/^#define TREVALO_VERSION_\(MAJOR\|MINOR\|PATCH\) *\([0-9]*\).*/\2/p' \
+        "$SOURCE_DIR/include/trevalo_version.h" | paste -sd.)
+    same "--version names tool and library" "trevalo $want (library $want)" "$(cat out)"
+    has "CHANGELOG names the version" "$SOURCE_DIR/CHANGELOG.md" "## $want"
+}
+
+test_examples() {
+    # The capture demo prints Pelco-D's frames.
+    "$DEMO" >out 2>&1
+    same "demo: exit" 0 $?
+    has "demo: up" out "up             FF 01 00 08 33 33 6F   (7 bytes)"
+    has "demo: preset" out "preset goto 5  FF 01 00 07 00 05 0D   (7 bytes)"
+
+    # The serial host on a pty: its frames reach the far end, and what the
+    # camera sends back reaches its receiver.
+    "$PTYLINE" --write "FF 01 00 00 00 00 01" --delay 100 --every 200 -- "$SERIAL_HOST" >out 2>err
+    same "serial host: exit" 0 $?
+    same "serial host: frames on the line" \
+        "FF 01 00 08 33 33 6F FF 01 00 00 33 33 67 FF 01 00 20 33 33 87 FF 01 00 00 33 33 67 FF 01 00 07 00 05 0D" \
+        "$(tail -n 1 out)"
+    has "serial host: reply received" out "received: FF 01 00 00 00 00 01"
+    TREVALO_COM7=/nonexistent/tty "$SERIAL_HOST" 7 >out 2>err
+    same "serial host without its port: exit" 1 $?
+    has "serial host without its port: message" err "cannot open COM7"
+}
+
 case "$group" in
-    capture | identify | errors | serial | install) "test_$group" ;;
+    capture | identify | errors | serial | install | docs | examples) "test_$group" ;;
     *) echo "unknown group $group" >&2; exit 2 ;;
 esac
 echo "$passed passed, $failed failed"
