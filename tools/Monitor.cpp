@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "Cli.h"
-#include "Identify.h"
+#include "Decoder.h"
+#include "FrameIndex.h"
+#include "Report.h"
 #include "Scratch.h"
 #include "trevalo_host.h"
 
@@ -76,11 +78,15 @@ int Run(const Settings& s) {
     // The index and its scratch directory come first: the scratch run
     // changes the current directory, and the port path is already resolved.
     std::unique_ptr<Scratch> scratch;
-    std::unique_ptr<identify::Index> index;
+    std::unique_ptr<sniff::FrameIndex> lookup;
+    std::unique_ptr<sniff::Decoder> index;
     if (s.identify) {
         scratch.reset(new Scratch);
         if (!scratch->ok()) cli::Failed("cannot create a scratch directory");
-        index.reset(new identify::Index);
+        const sniff::Progress progress = sniff::TerminalProgress();
+        lookup.reset(new sniff::FrameIndex(progress));
+        if (progress) progress(-1, 0);
+        index.reset(new sniff::Decoder(*lookup));
     }
 
     Inbox inbox;
@@ -104,8 +110,8 @@ int Run(const Settings& s) {
     long total = 0;
     auto flush = [&] {
         if (burst.empty()) return;
-        const std::vector<identify::Segment> segments = index->Identify(burst);
-        std::fputs(identify::Report(burst, segments, s.maxLines, "    ").c_str(), stdout);
+        const std::vector<sniff::Segment> segments = index->Decode(burst);
+        std::fputs(sniff::Report(burst, segments, s.maxLines, "    ").c_str(), stdout);
         std::fflush(stdout);
         burst.clear();
     };

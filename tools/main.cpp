@@ -5,13 +5,17 @@
 #include <cstdio>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "Actions.h"
 #include "Cli.h"
-#include "Identify.h"
+#include "Decoder.h"
+#include "FrameIndex.h"
+#include "FullIndex.h"
+#include "Report.h"
 #include "Monitor.h"
 #include "Ports.h"
 #include "Protocols.h"
@@ -157,18 +161,24 @@ int Identify(const cli::Options& o) {
 
     Scratch scratch;
     if (!scratch.ok()) cli::Failed("cannot create a scratch directory");
-    identify::Index index;
+    sniff::Progress progress = sniff::TerminalProgress();
+    std::unique_ptr<sniff::Lookup> lookup;
+    if (o.Has("full-index")) lookup.reset(new sniff::FullIndex(8, progress));
+    else lookup.reset(new sniff::FrameIndex(progress));
+    if (progress) progress(-1, 0);
     if (o.Has("stats"))
-        std::fprintf(stderr, "trevalo: index of %zu packets from %d protocols built in %.0f ms\n",
-                     index.stats().packets, index.stats().protocols, index.stats().milliseconds);
-    bool matched = false;
+        std::fprintf(stderr, "trevalo: lookup of %zu packets from %d protocols built in %.0f ms\n",
+                     lookup->stats().packets, lookup->stats().protocols, lookup->stats().milliseconds);
+    sniff::Decoder decoder(*lookup);
+    bool accounted = true;
     for (size_t i = 0; i < inputs.size(); ++i) {
-        index.Forget();
-        const std::vector<identify::Segment> segments = index.Identify(inputs[i]);
-        std::fputs(((i ? "\n" : "") + identify::Report(inputs[i], segments, maxLines)).c_str(), stdout);
-        for (const identify::Segment& s : segments) matched = matched || s.known;
+        decoder.Forget();
+        const std::vector<sniff::Segment> segments = decoder.Decode(inputs[i]);
+        std::fputs(((i ? "\n" : "") + sniff::Report(inputs[i], segments, maxLines)).c_str(), stdout);
+        std::fflush(stdout);
+        accounted = accounted && sniff::AllAccounted(segments);
     }
-    return matched ? 0 : 1;  // like grep: 1 when nothing matched
+    return accounted ? 0 : 1;  // 1: some byte is noise or an incomplete frame
 }
 
 int Monitor(const cli::Options& o) {
@@ -226,18 +236,22 @@ const std::vector<Command>& Commands() {
                     ActionHelp();
          }},
         {"identify", "name the protocol, address and action behind bytes",
-         {{"max", true}, {"stats", false}}, Identify,
+         // --full-index: the exhaustive lookup, kept to compare against.
+         {{"max", true}, {"stats", false}, {"full-index", false}}, Identify,
          [] {
              return std::string(
                  "usage: trevalo identify [--max N] [--stats] [HEX...]\n"
                  "Reads hex bytes from the arguments (or, with none, each line of standard\n"
-                 "input on its own), splits them into packets and names every protocol,\n"
-                 "address (0 to 255) and action whose packet matches, exact matches first (=),\n"
-                 "then near ones (~). An action shown as \"stop (after up)\" matches when it\n"
-                 "follows that action on the same camera.\n"
-                 "  --max N    at most N lines per packet (default 20)\n"
-                 "  --stats    report the size and build time of the index on standard error\n"
-                 "Exits 1 when nothing matched exactly.\n");
+                 "input on its own), splits them into frames as a line analyser does and names\n"
+                 "every protocol, address (0 to 255) and action whose packet matches, exact\n"
+                 "matches first (=), then near ones (~). Frames whose check byte confirms them\n"
+                 "win; a match without one is marked unconfirmed; bytes no frame accounts for\n"
+                 "are noise; a frame cut off at the end is incomplete. An action shown as\n"
+                 "\"stop (after up)\" matches when it follows that action on the same camera.\n"
+                 "  --max N    at most N lines per frame and N actions per line (default 20)\n"
+                 "  --stats    report the size and build time of the lookup on standard error\n"
+                 "Exits 0 when every byte belongs to a frame, 1 when some are noise or\n"
+                 "incomplete, 2 for bad input.\n");
          }},
         {"monitor", "print bytes received on a line, optionally identified",
          {{"port", true}, {"baud", true}, {"parity", true}, {"data", true}, {"stop", true},
@@ -250,7 +264,8 @@ const std::vector<Command>& Commands() {
                     std::string(kLineOptions) +
                     "  --identify          name the packets (bytes separated by a pause of --gap)\n"
                     "  --gap MS            pause that ends a burst for --identify (default 20)\n"
-                    "  --max N             at most N names per packet (default 5)\n"
+                    "  --max N             at most N lines per frame and N actions per line\n"
+                    "                      (default 5)\n"
                     "  --duration S        stop after S seconds\n"
                     "  --bytes N           stop after N bytes\n"
                     "  --protocol P        protocol the port is opened with (default Pelco-D,\n"
