@@ -15,22 +15,26 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Four addresses, each run through the catalogue in the same order, so
-// that what differs between them comes from the address alone: bit
-// patterns, nibbles and decimal digits all differ between them, and the
-// fourth rules out most coincidences. A fifth object runs the catalogue
-// backwards: bytes an action keeps from earlier ones differ there, and are
-// not taken for bytes the action always sends.
-constexpr int kProbeAddress[] = {0x55, 0xAA, 0x0F, 0xC3, 0x2A, 0x55};
-constexpr int kAddressProbes = 5;
-constexpr int kProbeCount = 6;
+// Addresses each run through the catalogue in the same order on one
+// object, so that what differs between them comes from the address alone:
+// bit patterns, nibbles and decimal digits all differ between the first
+// ones; the later ones rule out coincidences (a check digit that stays the
+// same, a byte that changes only near 255, protocols that name only 0 to
+// 99). Then each action once more on a
+// fresh object at the first address: a byte where that differs is one the
+// action keeps from earlier ones, and says nothing.
+constexpr int kProbeAddress[] = {0x55, 0xAA, 0x0F, 0xC3, 0x2A, 0x63, 0xFE, 0x0A};
+constexpr int kProbeCount = 8;
+// Bits that follow an address bit at fewer probes than this follow it by
+// chance as often as not.
+constexpr int kBitProbes = 6;
 // Some protocols name only part of the addresses (0 to 99, say); the
 // probes that got a packet must be this many for the rules to mean much.
 constexpr int kEnoughProbes = 3;
 // Channels of the probes and of the confirming captures, per thread; the
 // decoder's replays use 250, the command's own port 0.
 constexpr int kFirstChannel = 200;
-constexpr int kChannelsPerThread = kProbeCount + 1;
+constexpr int kChannelsPerThread = kProbeCount + 2;
 // Confirmed packets kept; beyond this the cache starts again.
 constexpr size_t kCacheLimit = 1 << 16;
 
@@ -50,6 +54,8 @@ const AddressFn kAddressFns[] = {
     [](int a) { return a % 10; },
     [](int a) { return (a / 10 % 10) << 4 | a % 10; },
     [](int a) { return a & 0x7F; },
+    [](int a) { return a & 0x3F; },
+    [](int a) { return a & 0x1F; },
 };
 
 // input[at] == fn(address) + plus at every probe; or, with fn kBit, bit
@@ -89,11 +95,25 @@ struct Template {
         for (size_t i = 0; i < fixedAt.size(); ++i) d += (rest[fixedAt[i]] & fixedMask[i]) != fixedValue[i];
         return d;
     }
-    // Whether the address rules among the first n bytes allow the address.
+    // Whether the address rules among the first n bytes allow the address:
+    // all of them, or all but one, since a check byte can follow a rule at
+    // every probe and still not be one (a sum kept to 7 bits looks like the
+    // address kept to 7 bits). Confirming the packet rules out the rest.
     bool Allows(const uint8_t* rest, size_t n, int a) const {
+        int total = 0, broken = 0;
+        for (const AddressRule& r : rules) {
+            if (r.at >= n) continue;
+            ++total;
+            broken += !r.Holds(rest, a);
+        }
+        return broken == 0 || (total > 1 && broken == 1);
+    }
+    // Near packets: the address one of the rules reads, since a byte that
+    // differs may be the one another rule reads (a check byte).
+    bool AllowsAny(const uint8_t* rest, int a) const {
         for (const AddressRule& r : rules)
-            if (r.at < n && !r.Holds(rest, a)) return false;
-        return true;
+            if (r.Holds(rest, a)) return true;
+        return false;
     }
     bool RuledWithin(size_t n) const {
         for (const AddressRule& r : rules)
@@ -102,28 +122,31 @@ struct Template {
     }
 };
 
-Template MakeTemplate(int p, uint16_t action, const Packet (&probe)[kProbeCount]) {
+// `fresh` and `kept`: the action's packet (or for a preset number, that of
+// the same preset action with number 1) on a fresh object and in the
+// probes' sequence, both at the first address.
+Template MakeTemplate(int p, uint16_t action, const Packet (&probe)[kProbeCount], const Packet& fresh,
+                      const Packet& kept) {
     Template t;
     t.protocol = p;
     t.action = action;
     // The address probes that gave a packet, and the order they came in.
     std::vector<int> got;
-    for (int k = 0; k < kAddressProbes; ++k)
+    for (int k = 0; k < kProbeCount; ++k)
         if (!probe[k].empty()) got.push_back(k);
     if (got.size() < static_cast<size_t>(kEnoughProbes)) return t;
     const Packet& first = probe[got[0]];
-    const Packet& history = probe[kProbeCount - 1];
     const size_t len = first.size();
-    // The history probe runs at the first probe's address, so it counts
-    // only where that one gave a packet; whether one is sent at all must
-    // not depend on what came before.
-    const bool withHistory = got[0] == 0;
-    bool same = !withHistory || history.size() == len;
+    // Whether a packet is sent at all, and its length, must not depend on
+    // what came before.
+    if (fresh.size() != kept.size()) return t;
+    bool same = true;
     for (int k : got) same = same && probe[k].size() == len;
     if (!same || len > 255) return t;
     t.length = len;
     for (size_t i = 0; i < len; ++i) {
-        bool agreed = !withHistory || history[i] == first[i];
+        if (i < fresh.size() && fresh[i] != kept[i]) continue;  // kept from earlier actions
+        bool agreed = true;
         for (int k : got) agreed = agreed && probe[k][i] == first[i];
         if (agreed) {
             t.fixedAt.push_back(static_cast<uint8_t>(i));
@@ -143,24 +166,29 @@ Template MakeTemplate(int p, uint16_t action, const Packet (&probe)[kProbeCount]
         if (ruled) continue;
         // Bit by bit: bits that never change, and bits that follow one bit
         // of the address (an address spread over a byte with other fields).
+        // Only a byte explained whole counts: one bit of a check byte
+        // follows some address bit at five probes too often to mean it.
         uint8_t mask = 0, value = 0;
-        for (uint8_t b = 0; b < 8; ++b) {
-            bool constant = !withHistory || ((history[i] ^ first[i]) >> b & 1) == 0;
+        std::vector<AddressRule> bits;
+        bool explained = got.size() >= static_cast<size_t>(kBitProbes);
+        for (uint8_t b = 0; b < 8 && explained; ++b) {
+            bool constant = true;
             for (int k : got) constant = constant && ((probe[k][i] ^ first[i]) >> b & 1) == 0;
             if (constant) {
                 mask |= static_cast<uint8_t>(1u << b);
                 value |= static_cast<uint8_t>(first[i] & (1u << b));
                 continue;
             }
-            for (uint8_t j = 0; j < 8; ++j) {
+            explained = false;
+            for (uint8_t j = 0; j < 8 && !explained; ++j) {
                 bool follows = true;
                 for (int k : got) follows = follows && ((probe[k][i] >> b) & 1) == ((kProbeAddress[k] >> j) & 1);
-                if (follows) {
-                    t.rules.push_back({static_cast<uint8_t>(i), kBit, b, j});
-                    break;
-                }
+                if (follows) bits.push_back({static_cast<uint8_t>(i), kBit, b, j});
+                explained = follows;
             }
         }
+        if (!explained) continue;
+        t.rules.insert(t.rules.end(), bits.begin(), bits.end());
         if (mask) {
             t.fixedAt.push_back(static_cast<uint8_t>(i));
             t.fixedMask.push_back(mask);
@@ -169,9 +197,6 @@ Template MakeTemplate(int p, uint16_t action, const Packet (&probe)[kProbeCount]
     }
     return t;
 }
-
-// The order probe k runs the catalogue in.
-size_t Step(int k, size_t i, size_t n) { return k < kAddressProbes ? i : n - 1 - i; }
 
 }  // namespace
 
@@ -271,7 +296,7 @@ FrameIndex::FrameIndex(const Progress& progress, int threads) : m_impl(new Impl)
         m_impl->links.emplace_back(new Link(0, 0, kFirstChannel + c));
         m_impl->links.back()->KeepSpeedFile();
     }
-    m_impl->confirm = m_impl->links[kProbeCount].get();
+    m_impl->confirm = m_impl->links[kProbeCount + 1].get();
 
     const std::vector<Action>& cat = Cat().all;
     const size_t n = cat.size();
@@ -284,6 +309,7 @@ FrameIndex::FrameIndex(const Progress& progress, int threads) : m_impl(new Impl)
     auto work = [&](int w) {
         Link* probe[kProbeCount];
         for (int k = 0; k < kProbeCount; ++k) probe[k] = m_impl->links[w * kChannelsPerThread + k].get();
+        Link& single = *m_impl->links[w * kChannelsPerThread + kProbeCount];
         for (int p; (p = next++) < count;) {
             std::vector<Packet> byAction[kProbeCount];
             Packet attach[kProbeCount];
@@ -293,28 +319,58 @@ FrameIndex::FrameIndex(const Progress& progress, int threads) : m_impl(new Impl)
                 if (!served) break;
                 attach[k] = Captured(*probe[k]);
                 byAction[k].resize(n);
-                for (size_t i = 0; i < n; ++i) {
-                    const size_t x = Step(k, i, n);
+                for (size_t x = 0; x < n; ++x) {
                     Run(*probe[k], cat[x]);
                     byAction[k][x] = Captured(*probe[k]);
                 }
                 captured[w] += n + 1;
             }
+            // Fresh packets: every parameterless action, and the first
+            // number of each preset action for all its numbers.
+            std::vector<Packet> fresh(n);
+            std::vector<size_t> twin(n);
+            for (size_t x = 0; x < n && served; ++x) {
+                twin[x] = x;
+                if (x >= Cat().basic && x > 0 && cat[x - 1].def == cat[x].def) {
+                    twin[x] = twin[x - 1];
+                    continue;
+                }
+                single.Reopen(p, kProbeAddress[0]);
+                Run(single, cat[x]);
+                fresh[x] = Captured(single);
+                ++captured[w];
+            }
             if (served) {
-                auto add = [&](uint16_t action, const Packet (&pk)[kProbeCount]) {
-                    bool any = false;
+                auto add = [&](uint16_t action, const Packet (&pk)[kProbeCount], const Packet& f,
+                               const Packet& kept) {
+                    bool any = !f.empty();
                     for (const Packet& q : pk) {
                         any = any || !q.empty();
                         if (!q.empty()) seen[p].push_back(q);
                     }
                     // Never a packet: nothing to find it by.
-                    if (any) perProtocol[p].push_back(MakeTemplate(p, action, pk));
+                    if (any) perProtocol[p].push_back(MakeTemplate(p, action, pk, f, kept));
                 };
-                add(kAttach, attach);
+                add(kAttach, attach, attach[0], attach[0]);
                 for (size_t x = 0; x < n; ++x) {
                     Packet pk[kProbeCount];
                     for (int k = 0; k < kProbeCount; ++k) pk[k] = byAction[k][x];
-                    add(static_cast<uint16_t>(x), pk);
+                    const size_t before = perProtocol[p].size();
+                    add(static_cast<uint16_t>(x), pk, fresh[twin[x]], byAction[0][twin[x]]);
+                    if (perProtocol[p].size() == before) continue;
+                    const Template& t = perProtocol[p].back();
+                    if (t.Lazy() || !t.length) continue;
+                    // Kept bytes left no byte to read the address from: the
+                    // action's probes on fresh objects instead, which keep
+                    // nothing.
+                    perProtocol[p].pop_back();
+                    for (int k = 0; k < kProbeCount; ++k) {
+                        single.Reopen(p, kProbeAddress[k]);
+                        Run(single, cat[x]);
+                        pk[k] = Captured(single);
+                        ++captured[w];
+                    }
+                    perProtocol[p].push_back(MakeTemplate(p, static_cast<uint16_t>(x), pk, pk[0], pk[0]));
                 }
             }
             const int d = ++done;
@@ -404,16 +460,18 @@ void FrameIndex::Exact(const uint8_t* rest, size_t n, std::vector<Finding>& out)
 bool FrameIndex::Partial(const uint8_t* rest, size_t n) {
     if (!n) return false;
     bool found = false;
-    m_impl->Candidates(rest[0], [&](uint32_t id) {
-        if (found) return;
+    // Only frames that start with a sync byte: nearly any last bytes could
+    // start a frame that starts with its address.
+    for (uint32_t id : m_impl->byFirst[rest[0]]) {
+        if (found) break;
         const Template& t = m_impl->templates[id];
         // The address is still to come: the agreed bytes so far will do.
         if (t.Lazy() && t.length > n && !t.RuledWithin(n)) {
             found = t.Fits(rest, n);
-            return;
+            continue;
         }
         m_impl->Matches(id, rest, n, true, [&](int, const Packet&) { found = true; });
-    });
+    }
     return found;
 }
 
@@ -443,7 +501,7 @@ std::vector<Finding> FrameIndex::Near(const uint8_t* rest, size_t n, size_t long
             // The addresses the input names: another address differs in
             // its bytes and usually in the check too, so it is seldom near.
             for (int a = 0; a < kAddresses; ++a)
-                if (t.Allows(rest, n, a)) consider(id, a, m_impl->Fresh(id, a));
+                if (t.AllowsAny(rest, a)) consider(id, a, m_impl->Fresh(id, a));
             continue;
         }
         const std::vector<Packet>& every = m_impl->Every(id);
