@@ -92,10 +92,10 @@ int Run(const Settings& s) {
     Inbox inbox;
     Registration registration(&inbox);
     if (!registration.ok) cli::Failed("cannot register a receiver for received bytes");
-    actions::Link link(s.protocol, 0, 0, s.line);
-    if (!link.Open())
-        cli::Failed(link.served() ? "cannot open " + s.portDescription + ": missing, busy or not a serial line"
-                                  : "the protocol to open the port with is not available in this build");
+    // Opened to listen only: no protocol object, so nothing is ever sent.
+    TrevaloListener* line = TrevaloListenOpen(s.line.comPort, s.line.baud, s.line.parity, s.line.dataBits,
+                                              s.line.stopBits);
+    if (!line) cli::Failed("cannot open " + s.portDescription + ": missing, busy or not a serial line");
 
     struct sigaction sa = {};
     sa.sa_handler = OnSignal;
@@ -132,10 +132,15 @@ int Run(const Settings& s) {
         if (!got.empty()) std::fflush(stdout);
         const bool done = g_stop || (s.maxBytes > 0 && total >= s.maxBytes) ||
                           (s.durationMs >= 0 && now - start >= std::chrono::milliseconds(s.durationMs));
-        if (index && (done || now - lastByte >= std::chrono::milliseconds(s.gapMs))) flush();
+        const bool lost = !done && got.empty() && TrevaloListenLost(line);
+        if (index && (done || lost || now - lastByte >= std::chrono::milliseconds(s.gapMs))) flush();
+        if (lost) {
+            TrevaloListenClose(line);
+            cli::Failed("lost the line " + s.portDescription + " (device unplugged or far end closed)");
+        }
         if (done) break;
     }
-    link.Close();
+    TrevaloListenClose(line);
     return 0;
 }
 

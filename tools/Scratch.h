@@ -1,7 +1,9 @@
 // A private scratch area for runs that drive many protocol objects: the
-// library's Windows-directory files go to a temporary directory (unless the
-// user chose TREVALO_WINDIR) and the current directory is a temporary one
-// without config/, so the speed file is never written. Undone on scope exit.
+// library's Windows-directory files go to a temporary directory, starting
+// as copies of the host's (so decoding sees the state a running recorder
+// left), and the current directory is a temporary one without config/, so
+// the speed file is never written. Nothing outside it is written; undone on
+// scope exit.
 #pragma once
 
 #include <string>
@@ -19,4 +21,6 @@ private:
     std::string m_root;
     int m_oldCwd = -1;
     bool m_setWindir = false;
+    bool m_hadWindir = false;
+    std::string m_oldWindir;
 };

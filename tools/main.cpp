@@ -133,6 +133,9 @@ int Send(const cli::Options& o) {
     RunScript(link, t.script, openFailed, [&](size_t i, const Action& a) {
         if (!quiet)
             std::fprintf(stderr, "trevalo: [%zu/%zu] %s\n", i + 1, t.script.size(), a.Text().c_str());
+        if (link.LineLost())
+            cli::Failed("lost the line " + port.description + " after " + std::to_string(i + 1) + " of " +
+                        std::to_string(t.script.size()) + " actions (device unplugged or far end closed)");
         if (hold && i + 1 < t.script.size()) std::this_thread::sleep_for(std::chrono::milliseconds(hold));
     });
     if (!quiet)
@@ -268,8 +271,9 @@ const std::vector<Command>& Commands() {
                     "                      (default 5)\n"
                     "  --duration S        stop after S seconds\n"
                     "  --bytes N           stop after N bytes\n"
-                    "  --protocol P        protocol the port is opened with (default Pelco-D,\n"
-                    "                      which sends nothing when it opens)\n";
+                    "The port is opened to listen only: nothing is ever sent on it, and a line\n"
+                    "that goes away ends the monitor with an error. (--protocol P, which once\n"
+                    "chose the protocol the port was opened with, is accepted and ignored.)\n";
          }},
     };
     return table;

@@ -99,7 +99,7 @@ int CComPort::Open(int port, uint32_t baudRate, int byteSize, int parity, int st
     m_wParity = static_cast<uint16_t>(parity);
     m_wStopBits = static_cast<uint16_t>(stopBits);
     m_dwBaudRate = baudRate;
-    platform::SerialSetDtr(m_port, true);
+    if (!m_listenOnly) platform::SerialSetDtr(m_port, true);
     return configured;
 }
 
@@ -116,7 +116,7 @@ void CComPort::Close() {
     m_bConnected = 0;
     if (IsOpen()) {
         platform::SerialSetRxMask(m_port, false);  // ends the watch thread's wait
-        platform::SerialSetDtr(m_port, false);
+        if (!m_listenOnly) platform::SerialSetDtr(m_port, false);
     }
     platform::SleepMs(100);
 
@@ -128,7 +128,7 @@ void CComPort::Close() {
     }
     if (IsOpen()) {
         platform::SerialSetRxMask(m_port, false);
-        platform::SerialSetDtr(m_port, false);
+        if (!m_listenOnly) platform::SerialSetDtr(m_port, false);
         platform::SerialPurge(m_port);
         Trace("m_hComDev CloseHandle()!!! = %lx\n", platform::SerialDebugId(m_port, 0));
         platform::SerialClose(m_port);
@@ -161,7 +161,7 @@ int CComPort::Configure(uint32_t baudRate, int byteSize, int parity, int stopBit
 }
 
 int CComPort::Write(const uint8_t* data, int length) {
-    if (!IsOpen() || !data || length <= 0) return 0;
+    if (!IsOpen() || !data || length <= 0 || m_listenOnly) return 0;
     platform::SerialWriteStart(m_port, data, static_cast<size_t>(length));
     for (int step = 0; step < kWriteSteps; ++step)
         if (platform::SerialWriteWait(m_port, kWriteStepMs)) break;

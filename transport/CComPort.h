@@ -27,6 +27,10 @@ public:
     int GetFlowControl(int* dtrDsr, int* rtsCts, int* xonXoff, int* reserved) const;
 
     bool IsOpen() const { return platform::SerialIsOpen(m_port); }
+    bool LineLost() { return platform::SerialLineLost(m_port); }
+    // A listener only reads: it never writes, and leaves DTR as it finds
+    // it (on an RS-485 adapter DTR may switch the driver on).
+    void SetListenOnly() { m_listenOnly = true; }
 
     // The rate Configure applies for a requested one, and the write
     // time-out per byte that Open sets for it.
@@ -53,4 +57,5 @@ protected:
     int32_t m_bFlowReserved = 0;
     // Written by the host's thread, read by the watch thread.
     std::atomic<int32_t> m_bConnected{0};
+    bool m_listenOnly = false;
 };

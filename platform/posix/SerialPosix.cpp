@@ -170,6 +170,12 @@ unsigned long SerialLastError(const SerialPort& p) { return static_cast<unsigned
 
 bool SerialIsOpen(const SerialPort& p) { return p.fd >= 0; }
 
+bool SerialLineLost(SerialPort& p) {
+    if (p.fd < 0) return false;
+    pollfd pf{p.fd, 0, 0};
+    return poll(&pf, 1, 0) > 0 && (pf.revents & (POLLHUP | POLLERR | POLLNVAL));
+}
+
 void SerialClose(SerialPort& p) {
     if (p.fd < 0) return;
     // The exclusive flag outlives this descriptor while another one is

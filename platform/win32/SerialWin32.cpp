@@ -92,6 +92,14 @@ unsigned long SerialLastError(const SerialPort& p) { return p.lastError; }
 
 bool SerialIsOpen(const SerialPort& p) { return p.hComDev != nullptr; }
 
+// A removed adapter fails every call on its handle.
+bool SerialLineLost(SerialPort& p) {
+    if (!p.hComDev) return false;
+    DWORD errors = 0;
+    COMSTAT stat;
+    return !ClearCommError(p.hComDev, &errors, &stat);
+}
+
 void SerialClose(SerialPort& p) {
     if (!p.hComDev) return;
     CloseHandle(p.hComDev);
