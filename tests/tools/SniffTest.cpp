@@ -94,7 +94,7 @@ TEST(SniffLookup, LazyAnswersAsTheExhaustiveTableOverALongRandomStream) {
     std::vector<uint8_t> stream;
     sniff::Link link(0, 0, 242);
     link.KeepSpeedFile();
-    for (int i = 0; i < 2500; ++i) {
+    for (int i = 0; i < 1500; ++i) {
         const int p = static_cast<int>(rng() % TREVALO_PROTOCOL_COUNT);
         const int a = static_cast<int>(rng() % 256);
         const int x = static_cast<int>(rng() % (count + 1));
@@ -104,7 +104,7 @@ TEST(SniffLookup, LazyAnswersAsTheExhaustiveTableOverALongRandomStream) {
         stream.insert(stream.end(), pk.begin(), pk.end());
         for (int k = static_cast<int>(rng() % 4); k > 0; --k) stream.push_back(static_cast<uint8_t>(rng()));
     }
-    ASSERT_GT(stream.size(), 10000u);
+    ASSERT_GT(stream.size(), 6000u);
 
     int matched = 0;
     std::map<int, std::string> missed;  // by protocol: the first difference
@@ -131,7 +131,7 @@ TEST(SniffLookup, LazyAnswersAsTheExhaustiveTableOverALongRandomStream) {
                                                                                 : " only in the lazy lookup");
     }
     for (const auto& m : missed) ADD_FAILURE() << "protocol " << m.first << ", " << m.second;
-    EXPECT_GT(matched, 2000);
+    EXPECT_GT(matched, 1200);
 }
 
 struct Case {
