@@ -200,14 +200,34 @@ struct Decoder::Impl {
         return nextChecked;
     }
 
+    // The longest unchecked finding at pos that no checked frame crosses.
+    size_t Uncrossed(const std::vector<uint8_t>& in, size_t pos, const std::vector<Finding>& found) {
+        std::vector<size_t> lengths;
+        for (const Finding& f : found)
+            if (!f.checked) lengths.push_back(static_cast<size_t>(f.length));
+        std::sort(lengths.rbegin(), lengths.rend());
+        for (size_t len : lengths) {
+            bool crossed = false;
+            for (size_t q = pos + 1; q < pos + len && !crossed; ++q) {
+                const size_t l = Longest(At(in, q), true, in.size() - q);
+                crossed = l && q + l > pos + len;
+            }
+            if (!crossed) return len;
+        }
+        return 0;
+    }
+
     Segment Take(std::vector<Finding>& found, bool checked, size_t length, size_t pos) {
         Segment s;
         s.kind = checked ? Segment::Frame : Segment::Unconfirmed;
         s.offset = pos;
         s.length = length;
         std::vector<Hypothesis> next;
+        // A checked frame also names the protocols without a check that
+        // give the same bytes: the split is the checked one's, the readings
+        // are all exact.
         for (Finding& f : found) {
-            if (f.checked != checked || static_cast<size_t>(f.length) != length) continue;
+            if ((!checked && f.checked) || static_cast<size_t>(f.length) != length) continue;
             Hypothesis h{f.protocol, f.address, f.before};
             if (!f.attach) h.history.push_back(f.action);
             if (h.history.size() > static_cast<size_t>(kMaxHistory)) h.history.erase(h.history.begin());
@@ -249,14 +269,14 @@ struct Decoder::Impl {
                 pos += len;
                 continue;
             }
-            // A frame without a check stands only where it does not cover
-            // the start of one with a check.
-            const size_t q = NextChecked(in, pos);
-            if (size_t len = Longest(found, false, q - pos)) {
+            // A frame without a check stands only where no frame with one
+            // starts inside it and runs past its end.
+            if (size_t len = Uncrossed(in, pos, found)) {
                 out.push_back(Take(found, false, len, pos));
                 pos += len;
                 continue;
             }
+            const size_t q = NextChecked(in, pos);
             found = Deeper(&in[pos], q - pos);
             if (size_t len = Longest(found, true, q - pos)) {
                 out.push_back(Take(found, true, len, pos));
@@ -277,7 +297,7 @@ struct Decoder::Impl {
                 break;
             }
             size_t end = pos + 1;
-            while (end < q && !Longest(At(in, end), false, q - end) && !partial(end)) ++end;
+            while (end < q && !Longest(At(in, end), false, in.size() - end) && !partial(end)) ++end;
             Segment s;
             s.kind = Segment::Noise;
             s.offset = pos;

@@ -66,6 +66,16 @@ std::string Report(const std::vector<uint8_t>& bytes, const std::vector<Segment>
         out += cli::Hex(&bytes[s.offset], s.length) + "\n";
         if (const char* note = Note(s.kind, !s.findings.empty())) out += indent + "  " + note + "\n";
 
+        if (s.kind == Segment::Frame) {
+            std::string unchecked;
+            for (const Finding& f : s.findings) {
+                const std::string label = protocols::Label(f.protocol);
+                if (!f.checked && unchecked.find(label) == std::string::npos)
+                    unchecked += (unchecked.empty() ? "" : ", ") + label;
+            }
+            if (!unchecked.empty())
+                out += indent + "  no check byte confirms the readings of " + unchecked + "\n";
+        }
         const std::vector<Line> lines = Lines(s.findings);
         for (size_t i = 0; i < lines.size(); ++i) {
             if (i == limit) {
