@@ -159,6 +159,10 @@ TEST(SniffDecoder, SplitsStreamsAsALineAnalyser) {
         {"two noise bytes, then a fresh frame", "12 FF FF 01 00 08 33 33 6F", "N2 F7", "address 1    up"},
         {"capture cut inside a frame", "FF 01 00 08 33 33 6F FF 01 00", "F7 I3", "incomplete"},
         {"a frame without a check byte", "01 04 98", "U3", "unconfirmed: no check byte"},
+        {"an unchecked frame yields to a checked one running past it", "05 00 00 00 00 00 00", "N1 F6",
+         "= Dyna (0)"},
+        {"a checked frame inside an unchecked one does not split it", "05 00 00 00 00 00", "U6",
+         "= VSD_640 (37)"},
         {"a check byte off by one", "FF 01 00 08 33 33 70", "N7", "~ Pelco-D (6)"},
         {"preset number beyond the direct lookup", "FF 01 00 07 00 25 2D", "F7", "preset-goto 37"},
     };
