@@ -158,7 +158,10 @@ struct Decoder::Impl {
     // Everything exact at an offset: what follows the cameras so far, then
     // the lookup's fresh-object packets (computed once per offset).
     std::map<size_t, std::vector<Finding>> memo;
+    std::map<size_t, std::vector<Finding>> following;  // until the cameras change
     std::vector<Finding> At(const std::vector<uint8_t>& in, size_t pos) {
+        auto known = following.find(pos);
+        if (known != following.end()) return known->second;
         const uint8_t* rest = &in[pos];
         const size_t n = in.size() - pos;
         std::vector<Finding> found;
@@ -174,6 +177,7 @@ struct Decoder::Impl {
             it = memo.emplace(pos, std::move(fresh)).first;
         }
         found.insert(found.end(), it->second.begin(), it->second.end());
+        following[pos] = found;
         return found;
     }
 
@@ -237,6 +241,7 @@ struct Decoder::Impl {
         Tidy(s.findings);
         hypotheses = std::move(next);
         nextKnown = false;
+        following.clear();
         return s;
     }
 
@@ -257,11 +262,13 @@ struct Decoder::Impl {
 
     std::vector<Segment> Decode(const std::vector<uint8_t>& in) {
         memo.clear();
+        following.clear();
         std::vector<Segment> out;
         size_t pos = 0;
         nextKnown = false;
         while (pos < in.size()) {
             memo.erase(memo.begin(), memo.lower_bound(pos));
+            following.erase(following.begin(), following.lower_bound(pos));
             const size_t n = in.size() - pos;
             std::vector<Finding> found = At(in, pos);
             if (size_t len = Longest(found, true, n)) {

@@ -420,8 +420,19 @@ bool FrameIndex::MayStart(int protocol, int address, uint16_t action, const uint
     const Template& t = m_impl->templates[it->second];
     if (!t.length) return true;
     if (t.length > n) return false;
-    if (loose)
-        return t.fixedAt.empty() || t.fixedAt[0] != 0 || (rest[0] & t.fixedMask[0]) == t.fixedValue[0];
+    if (loose) {
+        // Another preset number: the bytes numbers 1 and 2 share.
+        auto other = m_impl->idOf.find((static_cast<uint32_t>(protocol) << 16) | (action + 1));
+        if (other == m_impl->idOf.end()) return true;
+        const Template& u = m_impl->templates[other->second];
+        if (u.length != t.length) return true;
+        for (size_t i = 0; i < t.fixedAt.size(); ++i)
+            for (size_t j = 0; j < u.fixedAt.size(); ++j)
+                if (u.fixedAt[j] == t.fixedAt[i] && u.fixedMask[j] == t.fixedMask[i] &&
+                    u.fixedValue[j] == t.fixedValue[i] && (rest[t.fixedAt[i]] & t.fixedMask[i]) != t.fixedValue[i])
+                    return false;
+        return true;
+    }
     if (!t.Fits(rest, n)) return false;
     return t.Allows(rest, n, address);
 }
