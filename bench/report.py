@@ -269,6 +269,11 @@ def main():
             w("| %d | %s | %s |" % (idx, names[idx], " | ".join(cells)))
         w("")
         w("</details>")
+    # Figures measured by hand (the daemon's load bench) are kept as written.
+    extra = os.path.join(os.path.dirname(os.path.abspath(__file__)), "trevalod-load.md")
+    if os.path.exists(extra):
+        with open(extra) as f:
+            out += ["", f.read().rstrip()]
     print("\n".join(out))
 
 

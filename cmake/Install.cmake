@@ -34,3 +34,34 @@ file(RELATIVE_PATH TREVALO_PC_TO_PREFIX "/p/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "
 string(REGEX REPLACE "/$" "" TREVALO_PC_TO_PREFIX "${TREVALO_PC_TO_PREFIX}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/trevalo.pc.in ${CMAKE_CURRENT_BINARY_DIR}/trevalo.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/trevalo.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The state directory the library looks in first. A staged install (DESTDIR)
+# makes it under the stage; an install into another prefix than the
+# configured one (a private tree, as the tests make) leaves /var alone, and
+# the library then uses the user's own state directory.
+if(NOT WIN32)
+  if(TREVALO_STATE_GROUP)
+    set(_trevalo_state_mode 2770)
+  else()
+    set(_trevalo_state_mode 0750)
+  endif()
+  install(CODE "
+    set(_dir \"\$ENV{DESTDIR}${TREVALO_STATE_DIR}\")
+    if(\"\$ENV{DESTDIR}\" STREQUAL \"\" AND NOT CMAKE_INSTALL_PREFIX STREQUAL \"${CMAKE_INSTALL_PREFIX}\"
+       AND NOT CMAKE_INSTALL_PREFIX MATCHES \"^/usr(/local)?/?$\")
+      message(STATUS \"Not made (install into another prefix): ${TREVALO_STATE_DIR}\")
+    else()
+      message(STATUS \"State directory: \${_dir} (${_trevalo_state_mode})\")
+      file(MAKE_DIRECTORY \"\${_dir}\")
+      if(NOT \"${TREVALO_STATE_GROUP}\" STREQUAL \"\")
+        execute_process(COMMAND chgrp \"${TREVALO_STATE_GROUP}\" \"\${_dir}\" RESULT_VARIABLE _rc)
+        if(_rc)
+          message(FATAL_ERROR \"chgrp ${TREVALO_STATE_GROUP} \${_dir} failed\")
+        endif()
+      endif()
+      execute_process(COMMAND chmod ${_trevalo_state_mode} \"\${_dir}\" RESULT_VARIABLE _rc)
+      if(_rc)
+        message(FATAL_ERROR \"chmod ${_trevalo_state_mode} \${_dir} failed\")
+      endif()
+    endif()")
+endif()

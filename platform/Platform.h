@@ -37,8 +37,13 @@ std::string FixedWindowsPath(const char* windowsPath);
 int ProfileGetInt(const std::string& file, const char* section, const char* key, int def);
 bool ProfileWriteString(const std::string& file, const char* section, const char* key,
                         const char* value);
+// Several keys of one section in one update, so a reader sees all or none.
+bool ProfileWriteStrings(const std::string& file, const char* section, const char* const* keys,
+                         const char* const* values, size_t count);
 
 // Small binary records at offset 0 of a file, neither truncated nor locked.
+// Only regular files are used; on POSIX a final symlink is followed only
+// when it and its target belong to the process's own user.
 bool FileEnsureExists(const std::string& path);           // open-always, close at once
 bool FileReadAt0(const std::string& path, void* data, size_t n);   // false unless n bytes read
 bool FileWriteAt0(const std::string& path, const void* data, size_t n); // never creates

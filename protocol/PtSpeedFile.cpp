@@ -41,9 +41,14 @@ void CPtProtocol::SaveSpeed(int channel, int index, int address) {
     const std::string file = SpeedFilePath();
     char section[48];
     SectionName(section, sizeof section, channel, index, address);
+    char values[4][8];
+    const char* keys[4];
+    const char* texts[4];
     for (int i = 0; i < 4; ++i) {
-        char value[8];
-        std::snprintf(value, sizeof value, "%d", m_bySpeed[i]);
-        platform::ProfileWriteString(file, section, kSpeedKeys[i].name, value);
+        std::snprintf(values[i], sizeof values[i], "%d", m_bySpeed[i]);
+        keys[i] = kSpeedKeys[i].name;
+        texts[i] = values[i];
     }
+    // One update for the block: a concurrent open never reads half of it.
+    platform::ProfileWriteStrings(file, section, keys, texts, 4);
 }

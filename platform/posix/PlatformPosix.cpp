@@ -1,6 +1,7 @@
 // POSIX implementation of the platform layer: time, diagnostics, the
 // directory that stands for the Windows directory, and small files.
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -12,6 +13,11 @@
 #include <cstring>
 
 #include "platform/Platform.h"
+#include "platform/posix/FilePosix.h"
+
+#ifndef TREVALO_STATE_DIR
+#define TREVALO_STATE_DIR "/var/lib/trevalo"
+#endif
 
 namespace platform {
 namespace {
@@ -63,10 +69,22 @@ std::string JoinPath(const std::string& dir, const char* name) {
     return dir + "/" + name;
 }
 
-// TREVALO_WINDIR, else /var/lib/trevalo; never created by the library.
+// TREVALO_WINDIR as given; else the installed state directory, or the
+// user's own when that is missing or not writable (so the Dyna stop keeps
+// its memory on any install).
 std::string WindowsDirectory() {
     const char* dir = std::getenv("TREVALO_WINDIR");
-    return dir && *dir ? std::string(dir) : std::string("/var/lib/trevalo");
+    if (dir && *dir) return dir;
+    const char* home = std::getenv("HOME");
+    std::string pwHome;
+    if (!home || home[0] != '/') {
+        passwd pw, *found = nullptr;
+        char buf[1024];
+        if (getpwuid_r(geteuid(), &pw, buf, sizeof buf, &found) == 0 && found && found->pw_dir)
+            pwHome = found->pw_dir;
+        home = pwHome.c_str();
+    }
+    return posixfile::ChooseStateDirectory(TREVALO_STATE_DIR, std::getenv("XDG_STATE_HOME"), home);
 }
 
 std::string FixedWindowsPath(const char* windowsPath) {
@@ -74,25 +92,36 @@ std::string FixedWindowsPath(const char* windowsPath) {
     return JoinPath(WindowsDirectory(), base ? base + 1 : windowsPath);
 }
 
+// The records are state files shared by every process on the machine:
+// only regular files, never through another user's link, never created
+// but by the ensure call (exclusively, so not through a dangling link).
 bool FileEnsureExists(const std::string& path) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+    int fd;
+    if (posixfile::OpenOrCreateRegular(path, O_RDONLY, 0666, posixfile::Trust::OwnUser, &fd) !=
+        posixfile::Open::Ok)
+        return false;
     close(fd);
     return true;
 }
 
 bool FileReadAt0(const std::string& path, void* data, size_t n) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    int fd;
+    if (posixfile::OpenRegular(path, O_RDONLY, posixfile::Trust::OwnUser, &fd) != posixfile::Open::Ok)
+        return false;
     ssize_t got = pread(fd, data, n, 0);
     close(fd);
     return got == static_cast<ssize_t>(n);
 }
 
+// A file without write permission bits is read-only for root too, as the
+// read-only attribute is on Windows.
 bool FileWriteAt0(const std::string& path, const void* data, size_t n) {
-    int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return false;
-    ssize_t put = pwrite(fd, data, n, 0);
+    int fd;
+    struct stat st;
+    if (posixfile::OpenRegular(path, O_RDWR, posixfile::Trust::OwnUser, &fd, &st) != posixfile::Open::Ok)
+        return false;
+    ssize_t put = -1;
+    if (st.st_mode & 0222) put = pwrite(fd, data, n, 0);
     close(fd);
     return put == static_cast<ssize_t>(n);
 }

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <fstream>
 #include <new>
+#include <sstream>
 #include <string>
 
 #ifdef __linux__
@@ -23,6 +24,7 @@
 
 #include "platform/Platform.h"
 #include "platform/Serial.h"
+#include "platform/posix/FilePosix.h"
 #include "platform/posix/SerialPosix.h"
 #include "platform/posix/Text.h"
 
@@ -30,8 +32,11 @@ namespace platform {
 namespace {
 
 // "COM3=/dev/ttyUSB0" lines, "#" starts a comment; the first match wins.
+// Anything but a regular file (a FIFO would block the open) counts as no map.
 std::string FromPortMap(const char* file, unsigned number) {
-    std::ifstream in(file);
+    std::string text;
+    posixfile::ReadText(file, posixfile::Trust::OwnUserOrRoot, text);
+    std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
         line = Trim(line.substr(0, line.find('#')));

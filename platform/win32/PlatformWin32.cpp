@@ -1,8 +1,11 @@
 // Win32 implementation of the platform layer: time, diagnostics, the
 // Windows directory, profile files and the small binary records kept there.
+// FIFOs have no path of their own on Windows (pipes live under \\.\pipe\).
 #include <windows.h>
 
 #include <atomic>
+#include <cctype>
+#include <cstdint>
 #include <vector>
 
 // windows.h maps MessageBox to MessageBoxA; ours is a plain name.
@@ -76,37 +79,82 @@ int ProfileGetInt(const std::string& file, const char* section, const char* key,
     return static_cast<int>(GetPrivateProfileIntA(section, key, def, file.c_str()));
 }
 
-bool ProfileWriteString(const std::string& file, const char* section, const char* key,
-                        const char* value) {
-    return WritePrivateProfileStringA(section, key, value, file.c_str()) != FALSE;
+// Windows serialises its profile functions within a process only; writers
+// of one file in several processes meet at a mutex named after the file,
+// held across all the keys of one update. A holder that never lets go
+// costs a bounded wait, then the write goes ahead as it always did.
+bool ProfileWriteStrings(const std::string& file, const char* section, const char* const* keys,
+                         const char* const* values, size_t count) {
+    char full[MAX_PATH * 2];
+    const DWORD n = GetFullPathNameA(file.c_str(), sizeof full, full, nullptr);
+    std::string name = n > 0 && n < sizeof full ? std::string(full, n) : file;
+    uint64_t hash = 1469598103934665603ull;  // FNV-1a of the path, without case
+    for (char c : name) hash = (hash ^ static_cast<uint8_t>(std::tolower(static_cast<uint8_t>(c)))) * 1099511628211ull;
+    char mutexName[64];
+    wsprintfA(mutexName, "Local\\TrevaloProfile-%08lx%08lx", static_cast<unsigned long>(hash >> 32),
+              static_cast<unsigned long>(hash));
+    HANDLE m = CreateMutexA(nullptr, FALSE, mutexName);
+    const DWORD waited = m ? WaitForSingleObject(m, 5000) : WAIT_FAILED;
+    bool ok = true;
+    for (size_t i = 0; i < count; ++i)
+        ok = WritePrivateProfileStringA(section, keys[i], values[i], file.c_str()) != FALSE && ok;
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ReleaseMutex(m);
+    if (m) CloseHandle(m);
+    return ok;
 }
 
+bool ProfileWriteString(const std::string& file, const char* section, const char* key,
+                        const char* value) {
+    return ProfileWriteStrings(file, section, &key, &value, 1);
+}
+
+// The records are shared state: only a plain disk file is used. A link or
+// junction planted in its place is not followed (creating one takes a
+// privilege a recorder's user lacks, so none is there on purpose), and
+// neither is a device name.
+namespace {
+
+HANDLE OpenRecord(const std::string& path, DWORD access, DWORD disposition) {
+    HANDLE f = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return f;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileType(f) != FILE_TYPE_DISK || !GetFileInformationByHandle(f, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+        CloseHandle(f);
+        return INVALID_HANDLE_VALUE;
+    }
+    return f;
+}
+
+}  // namespace
+
 bool FileEnsureExists(const std::string& path) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f = OpenRecord(path, GENERIC_WRITE, OPEN_ALWAYS);
     if (f == INVALID_HANDLE_VALUE) return false;
     CloseHandle(f);
     return true;
 }
 
-// The small records go through the 16-bit-compatible file calls, opened
-// read-write for reading too; neither call creates or truncates the file.
+// Offset 0, neither created nor truncated, as the 16-bit-compatible calls did.
 bool FileReadAt0(const std::string& path, void* data, size_t n) {
-    HFILE f = _lopen(path.c_str(), OF_READWRITE);
-    if (f == HFILE_ERROR) return false;
-    UINT got = HFILE_ERROR;
-    if (_llseek(f, 0, FILE_BEGIN) == 0) got = _lread(f, data, static_cast<UINT>(n));
-    _lclose(f);
-    return got == n;
+    HANDLE f = OpenRecord(path, GENERIC_READ, OPEN_EXISTING);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD got = 0;
+    const bool ok = SetFilePointer(f, 0, nullptr, FILE_BEGIN) == 0 &&
+                    ReadFile(f, data, static_cast<DWORD>(n), &got, nullptr) && got == n;
+    CloseHandle(f);
+    return ok;
 }
 
 bool FileWriteAt0(const std::string& path, const void* data, size_t n) {
-    HFILE f = _lopen(path.c_str(), OF_READWRITE);
-    if (f == HFILE_ERROR) return false;
-    UINT put = HFILE_ERROR;
-    if (_llseek(f, 0, FILE_BEGIN) == 0) put = _lwrite(f, static_cast<LPCCH>(data), static_cast<UINT>(n));
-    _lclose(f);
-    return put == n;
+    HANDLE f = OpenRecord(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD put = 0;
+    const bool ok = SetFilePointer(f, 0, nullptr, FILE_BEGIN) == 0 &&
+                    WriteFile(f, data, static_cast<DWORD>(n), &put, nullptr) && put == n;
+    CloseHandle(f);
+    return ok;
 }
 
 }  // namespace platform
