@@ -47,4 +47,13 @@ cat /proc/loadavg >"$out/load-after"
 head -n1 /proc/stat >"$out/stat-after"
 
 python3 bench/report.py "$out" "$build" >bench/RESULTS.md
+# The sniffer's rows: whole runs of the tool, each against a baseline of
+# the same run.
+if [ -x "$build/bench/trevalo_bench_sniffer" ]; then
+    echo "== sniffer" >&2
+    {
+        printf '\n## The sniffer\n\n| Figure | Median | Ratio |\n|---|---|---|\n'
+        "$build/bench/trevalo_bench_sniffer" "$reps"
+    } >>bench/RESULTS.md
+fi
 echo "wrote bench/RESULTS.md" >&2

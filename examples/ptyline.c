@@ -5,11 +5,14 @@
  * the line and prints, as hex on the last line of standard output, every
  * byte the command sent.
  *
- *   ptyline [--com N] [--write HEX [--delay MS] [--every MS]] [--linger MS] -- COMMAND...
+ *   ptyline [--com N] [--write HEX [--delay MS] [--every MS]] [--linger MS] [--hangup MS]
+ *           -- COMMAND...
  *
  * --write sends the bytes DELAY ms after the start (default 300), and again
  * every EVERY ms while the command runs, for a command that opens the line
  * late. --linger is how long to keep reading after the command ended.
+ * --hangup closes the far end MS ms after the start, as an unplugged
+ * adapter would vanish, and waits for the command to end.
  *
  * Any argument "@PTY@" of the command is replaced by the device path.
  */
@@ -46,13 +49,13 @@ static size_t parse_hex(const char* text, unsigned char* out, size_t max) {
 
 static void usage(void) {
     fprintf(stderr, "usage: ptyline [--com N] [--write HEX [--delay MS] [--every MS]] [--linger MS]"
-                    " -- COMMAND...\n");
+                    " [--hangup MS] -- COMMAND...\n");
     exit(2);
 }
 
 int main(int argc, char** argv) {
     int com = 1;
-    long delay = 300, every = 0, linger = 200;
+    long delay = 300, every = 0, linger = 200, hangup = -1;
     const char* write_hex = NULL;
     int i = 1;
     for (; i < argc && strcmp(argv[i], "--") != 0; ++i) {
@@ -62,6 +65,7 @@ int main(int argc, char** argv) {
         else if (!strcmp(argv[i], "--delay")) delay = atol(argv[++i]);
         else if (!strcmp(argv[i], "--every")) every = atol(argv[++i]);
         else if (!strcmp(argv[i], "--linger")) linger = atol(argv[++i]);
+        else if (!strcmp(argv[i], "--hangup")) hangup = atol(argv[++i]);
         else usage();
     }
     if (i + 1 >= argc) usage();
@@ -117,6 +121,14 @@ int main(int argc, char** argv) {
         if (to_write && ended < 0 && next_write >= 0 && now_ms() >= next_write) {
             if (write(master, in, to_write) < 0) perror("ptyline: write");
             next_write = every > 0 ? next_write + every : -1;
+        }
+        if (hangup >= 0 && now_ms() - start >= hangup) {
+            if (keep >= 0) close(keep);
+            close(master);
+            waitpid(child, &status, 0);
+            for (size_t k = 0; k < received; ++k) printf(k ? " %02X" : "%02X", out[k]);
+            printf("\n");
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
         }
         if (ended < 0 && waitpid(child, &status, WNOHANG) == child) ended = now_ms();
         if (ended >= 0 && now_ms() - ended >= linger) break;

@@ -64,6 +64,27 @@ TREVALO_API int TREVALO_CALL TrevaloLastOpenError(int channel, char* text, int s
 TREVALO_API const char* TREVALO_CALL TrevaloVersion(void);
 #endif
 
+/*
+ * A line opened to listen only, for sniffers: no protocol object, nothing
+ * is ever written, DTR is left as it is. Bytes received go to the "DVR"
+ * receiver as on any open port. The port settings are those of SetPtOpen
+ * (COM number, baud rate, parity letter 'N'/'O'/'E'/'M'/'S', data bits,
+ * stop bits). Returns NULL when the port cannot be opened.
+ */
+typedef struct TrevaloListener TrevaloListener;
+TREVALO_API TrevaloListener* TREVALO_CALL TrevaloListenOpen(int comPort, int baud, int parity,
+                                                           int dataBits, int stopBits);
+TREVALO_API void TREVALO_CALL TrevaloListenClose(TrevaloListener* listener);
+
+/*
+ * 1 once the device behind the line has gone away (adapter unplugged, far
+ * end of a pseudo-terminal closed), 0 while it is there or for NULL. The
+ * first form takes a handle from SetPtOpen (a capture handle has no line
+ * and gives 0).
+ */
+TREVALO_API int TREVALO_CALL TrevaloPortLost(PtPortHandle* handle);
+TREVALO_API int TREVALO_CALL TrevaloListenLost(TrevaloListener* listener);
+
 #ifdef __cplusplus
 }
 #endif

@@ -103,6 +103,9 @@ unsigned long SerialLastError(const SerialPort& p);
 // the system's reason ("/dev/ttyUSB0: Device or resource busy").
 std::string SerialFailure(const SerialPort& p);
 bool SerialIsOpen(const SerialPort& p);
+// True once the device behind an open port has gone away (unplugged, far
+// end of a pseudo-terminal closed); asks the system each time.
+bool SerialLineLost(SerialPort& p);
 void SerialClose(SerialPort& p);
 
 // Receive events on or off; off also ends a pending SerialWaitEvent.

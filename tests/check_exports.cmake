@@ -22,7 +22,9 @@ set(extra "")
 foreach(e ${exported})
   string(REGEX REPLACE "^[ \t]T " "" e "${e}")
   list(FIND names ${e} at)
-  if(at EQUAL -1 AND NOT e MATCHES "^Trevalo((Register|Unregister)HostWindow|WatchLinks|LastOpenError|Version)$" AND NOT e MATCHES "^_")
+  # trevalo_host.h's calls for hosts without Win32 windows.
+  if(at EQUAL -1 AND NOT e MATCHES "^Trevalo((Register|Unregister)HostWindow|WatchLinks|LastOpenError|Version)$"
+     AND NOT e MATCHES "^Trevalo(ListenOpen|ListenClose|ListenLost|PortLost)$" AND NOT e MATCHES "^_")
     list(APPEND extra ${e})
   endif()
 endforeach()

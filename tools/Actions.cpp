@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "Cli.h"
+#include "trevalo_host.h"
 
 namespace actions {
 
@@ -63,6 +64,8 @@ bool Link::Reopen(int protocol, int address) {
     m_address = address;
     return true;
 }
+
+bool Link::LineLost() const { return !m_capture && m_h && TrevaloPortLost(m_h); }
 
 void Link::Close() {
     if (!m_h) return;

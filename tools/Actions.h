@@ -44,6 +44,8 @@ public:
     // until the process ends.
     bool Reopen(int protocol, int address);
     void Close();
+    // A serial link whose device has gone away (unplugged, far end closed).
+    bool LineLost() const;
 
     // Speed steps of a capture link go through the serial form, which
     // reaches the object in capture mode and captures the same packet, but

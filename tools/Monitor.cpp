@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "Cli.h"
-#include "Identify.h"
+#include "Decoder.h"
+#include "FrameIndex.h"
+#include "Report.h"
 #include "Scratch.h"
 #include "trevalo_host.h"
 
@@ -82,21 +84,25 @@ int Run(const Settings& s) {
     // The index and its scratch directory come first: the scratch run
     // changes the current directory, and the port path is already resolved.
     std::unique_ptr<Scratch> scratch;
-    std::unique_ptr<identify::Index> index;
+    std::unique_ptr<sniff::FrameIndex> lookup;
+    std::unique_ptr<sniff::Decoder> index;
     if (s.identify) {
         scratch.reset(new Scratch);
         if (!scratch->ok()) cli::Failed("cannot create a scratch directory");
-        index.reset(new identify::Index);
+        const sniff::Progress progress = sniff::TerminalProgress();
+        lookup.reset(new sniff::FrameIndex(progress));
+        if (progress) progress(-1, 0);
+        index.reset(new sniff::Decoder(*lookup));
     }
 
     Inbox inbox;
     Registration registration(&inbox);
     TrevaloWatchLinks(&OnLink, nullptr);
     if (!registration.ok) cli::Failed("cannot register a receiver for received bytes");
-    actions::Link link(s.protocol, 0, 0, s.line);
-    if (!link.Open())
-        cli::Failed(link.served() ? ports::OpenFailure(s.port)
-                                  : "the protocol to open the port with is not available in this build");
+    // Opened to listen only: no protocol object, so nothing is ever sent.
+    TrevaloListener* line = TrevaloListenOpen(s.line.comPort, s.line.baud, s.line.parity, s.line.dataBits,
+                                              s.line.stopBits);
+    if (!line) cli::Failed(ports::OpenFailure(s.port));
 
     struct sigaction sa = {};
     sa.sa_handler = OnSignal;
@@ -111,8 +117,8 @@ int Run(const Settings& s) {
     long total = 0;
     auto flush = [&] {
         if (burst.empty()) return;
-        const std::vector<identify::Segment> segments = index->Identify(burst);
-        std::fputs(identify::Report(burst, segments, s.maxLines, "    ").c_str(), stdout);
+        const std::vector<sniff::Segment> segments = index->Decode(burst);
+        std::fputs(sniff::Report(burst, segments, s.maxLines, "    ").c_str(), stdout);
         std::fflush(stdout);
         burst.clear();
     };
@@ -133,10 +139,15 @@ int Run(const Settings& s) {
         if (!got.empty()) std::fflush(stdout);
         const bool done = g_stop || (s.maxBytes > 0 && total >= s.maxBytes) ||
                           (s.durationMs >= 0 && now - start >= std::chrono::milliseconds(s.durationMs));
-        if (index && (done || now - lastByte >= std::chrono::milliseconds(s.gapMs))) flush();
+        const bool lost = !done && got.empty() && TrevaloListenLost(line);
+        if (index && (done || lost || now - lastByte >= std::chrono::milliseconds(s.gapMs))) flush();
+        if (lost) {
+            TrevaloListenClose(line);
+            cli::Failed("lost the line " + s.portDescription + " (device unplugged or far end closed)");
+        }
         if (done) break;
     }
-    link.Close();
+    TrevaloListenClose(line);
     TrevaloWatchLinks(nullptr, nullptr);
     return 0;
 }

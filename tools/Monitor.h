@@ -13,7 +13,7 @@ struct Settings {
     actions::LineSettings line;
     std::string portDescription;
     ports::Port port;
-    int protocol = 6;        // opened with the port; must send nothing at open
+    int protocol = 6;        // accepted for old scripts; the port opens without a protocol
     bool identify = false;
     long gapMs = 20;         // a pause this long ends a burst
     long durationMs = -1;    // -1: until interrupted

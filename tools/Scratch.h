@@ -1,16 +1,16 @@
 // A private scratch area for runs that drive many protocol objects: the
-// library's Windows-directory files go to a temporary directory (unless the
-// user chose TREVALO_WINDIR) and the current directory is a temporary one
-// without config/, so the speed file is never written. Undone on scope exit.
+// library's Windows-directory files go to a temporary directory, starting
+// as copies of the host's (so decoding sees the state a running recorder
+// left), and the current directory is a temporary one without config/, so
+// the speed file is never written. Nothing outside it is written; undone on
+// scope exit.
 #pragma once
 
 #include <string>
 
 class Scratch {
 public:
-    // privateWindir: a private Windows directory even when the user set
-    // TREVALO_WINDIR (the user's value comes back on scope exit).
-    explicit Scratch(bool privateWindir = false);
+    Scratch();
     ~Scratch();
     Scratch(const Scratch&) = delete;
     Scratch& operator=(const Scratch&) = delete;
@@ -21,6 +21,6 @@ private:
     std::string m_root;
     int m_oldCwd = -1;
     bool m_setWindir = false;
-    bool m_hadUserWindir = false;
-    std::string m_userWindir;
+    bool m_hadWindir = false;
+    std::string m_oldWindir;
 };

@@ -5,13 +5,17 @@
 #include <cstdio>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "Actions.h"
 #include "Cli.h"
-#include "Identify.h"
+#include "Decoder.h"
+#include "FrameIndex.h"
+#include "FullIndex.h"
+#include "Report.h"
 #include "Monitor.h"
 #include "Ports.h"
 #include "Protocols.h"
@@ -113,7 +117,7 @@ void WarnPresets(const Target& t) {
             presets.push_back(&a);
     if (presets.empty()) return;
     // Probing runs protocol objects: keep their files away from the user's.
-    Scratch scratch(true);
+    Scratch scratch;
     Link probe(t.protocol, t.address, 254);
     if (!scratch.ok() || !probe.Open()) return;
     for (const Action* a : presets) {
@@ -168,6 +172,9 @@ int Send(const cli::Options& o) {
     RunScript(link, t.script, openFailed, [&](size_t i, const Action& a) {
         if (!quiet)
             std::fprintf(stderr, "trevalo: [%zu/%zu] %s\n", i + 1, t.script.size(), a.Text().c_str());
+        if (link.LineLost())
+            cli::Failed("lost the line " + port.description + " after " + std::to_string(i + 1) + " of " +
+                        std::to_string(t.script.size()) + " actions (device unplugged or far end closed)");
         if (hold && i + 1 < t.script.size()) std::this_thread::sleep_for(std::chrono::milliseconds(hold));
     });
     if (!quiet)
@@ -196,18 +203,24 @@ int Identify(const cli::Options& o) {
 
     Scratch scratch;
     if (!scratch.ok()) cli::Failed("cannot create a scratch directory");
-    identify::Index index;
+    sniff::Progress progress = sniff::TerminalProgress();
+    std::unique_ptr<sniff::Lookup> lookup;
+    if (o.Has("full-index")) lookup.reset(new sniff::FullIndex(8, progress));
+    else lookup.reset(new sniff::FrameIndex(progress));
+    if (progress) progress(-1, 0);
     if (o.Has("stats"))
-        std::fprintf(stderr, "trevalo: index of %zu packets from %d protocols built in %.0f ms\n",
-                     index.stats().packets, index.stats().protocols, index.stats().milliseconds);
-    bool matched = false;
+        std::fprintf(stderr, "trevalo: lookup of %zu packets from %d protocols built in %.0f ms\n",
+                     lookup->stats().packets, lookup->stats().protocols, lookup->stats().milliseconds);
+    sniff::Decoder decoder(*lookup);
+    bool accounted = true;
     for (size_t i = 0; i < inputs.size(); ++i) {
-        index.Forget();
-        const std::vector<identify::Segment> segments = index.Identify(inputs[i]);
-        std::fputs(((i ? "\n" : "") + identify::Report(inputs[i], segments, maxLines)).c_str(), stdout);
-        for (const identify::Segment& s : segments) matched = matched || s.known;
+        decoder.Forget();
+        const std::vector<sniff::Segment> segments = decoder.Decode(inputs[i]);
+        std::fputs(((i ? "\n" : "") + sniff::Report(inputs[i], segments, maxLines)).c_str(), stdout);
+        std::fflush(stdout);
+        accounted = accounted && sniff::AllAccounted(segments);
     }
-    return matched ? 0 : 1;  // like grep: 1 when nothing matched
+    return accounted ? 0 : 1;  // 1: some byte is noise or an incomplete frame
 }
 
 int Monitor(const cli::Options& o) {
@@ -269,18 +282,22 @@ const std::vector<Command>& Commands() {
                     ActionHelp();
          }},
         {"identify", "name the protocol, address and action behind bytes",
-         {{"max", true}, {"stats", false}}, Identify,
+         // --full-index: the exhaustive lookup, kept to compare against.
+         {{"max", true}, {"stats", false}, {"full-index", false}}, Identify,
          [] {
              return std::string(
                  "usage: trevalo identify [--max N] [--stats] [HEX...]\n"
                  "Reads hex bytes from the arguments (or, with none, each line of standard\n"
-                 "input on its own), splits them into packets and names every protocol,\n"
-                 "address (0 to 255) and action whose packet matches, exact matches first (=),\n"
-                 "then near ones (~). An action shown as \"stop (after up)\" matches when it\n"
-                 "follows that action on the same camera.\n"
-                 "  --max N    at most N lines per packet (default 20)\n"
-                 "  --stats    report the size and build time of the index on standard error\n"
-                 "Exits 1 when nothing matched exactly.\n");
+                 "input on its own), splits them into frames as a line analyser does and names\n"
+                 "every protocol, address (0 to 255) and action whose packet matches, exact\n"
+                 "matches first (=), then near ones (~). Frames whose check byte confirms them\n"
+                 "win; a match without one is marked unconfirmed; bytes no frame accounts for\n"
+                 "are noise; a frame cut off at the end is incomplete. An action shown as\n"
+                 "\"stop (after up)\" matches when it follows that action on the same camera.\n"
+                 "  --max N    at most N lines per frame and N actions per line (default 20)\n"
+                 "  --stats    report the size and build time of the lookup on standard error\n"
+                 "Exits 0 when every byte belongs to a frame, 1 when some are noise or\n"
+                 "incomplete, 2 for bad input.\n");
          }},
         {"monitor", "print bytes received on a line, optionally identified",
          {{"port", true}, {"baud", true}, {"parity", true}, {"data", true}, {"stop", true},
@@ -293,11 +310,13 @@ const std::vector<Command>& Commands() {
                     std::string(kLineOptions) +
                     "  --identify          name the packets (bytes separated by a pause of --gap)\n"
                     "  --gap MS            pause that ends a burst for --identify (default 20)\n"
-                    "  --max N             at most N names per packet (default 5)\n"
+                    "  --max N             at most N lines per frame and N actions per line\n"
+                    "                      (default 5)\n"
                     "  --duration S        stop after S seconds\n"
                     "  --bytes N           stop after N bytes\n"
-                    "  --protocol P        protocol the port is opened with (default Pelco-D,\n"
-                    "                      which sends nothing when it opens)\n";
+                    "The port is opened to listen only: nothing is ever sent on it, and a line\n"
+                    "that goes away ends the monitor with an error. (--protocol P, which once\n"
+                    "chose the protocol the port was opened with, is accepted and ignored.)\n";
          }},
     };
     return table;

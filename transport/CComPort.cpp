@@ -121,7 +121,7 @@ int CComPort::Open(int port, uint32_t baudRate, int byteSize, int parity, int st
     m_wParity = static_cast<uint16_t>(parity);
     m_wStopBits = static_cast<uint16_t>(stopBits);
     m_dwBaudRate = baudRate;
-    m_line.SetDtr(true);
+    if (!m_listenOnly) m_line.SetDtr(true);
     return configured;
 }
 
@@ -144,7 +144,7 @@ void CComPort::Close() {
     m_bConnected = 0;
     if (IsOpen()) {
         m_line.SetRxMask(false);  // ends the watch thread's wait
-        m_line.SetDtr(false);
+        if (!m_listenOnly) m_line.SetDtr(false);
     }
     platform::SleepMs(100);
 
@@ -170,7 +170,7 @@ void CComPort::Close() {
     }
     if (IsOpen()) {
         m_line.SetRxMask(false);
-        m_line.SetDtr(false);
+        if (!m_listenOnly) m_line.SetDtr(false);
         m_line.Purge();
         Trace("m_hComDev CloseHandle()!!! = %lx\n", m_line.DebugId(0));
         m_line.Close();
@@ -203,7 +203,7 @@ int CComPort::Configure(uint32_t baudRate, int byteSize, int parity, int stopBit
 }
 
 int CComPort::Write(const uint8_t* data, int length) {
-    if (!IsOpen() || !data || length <= 0) return 0;
+    if (!IsOpen() || !data || length <= 0 || m_listenOnly) return 0;
     m_line.WriteStart(data, static_cast<size_t>(length));
     for (int step = 0; step < kWriteSteps; ++step)
         if (m_line.WriteWait(kWriteStepMs)) break;

@@ -33,6 +33,10 @@ public:
     // Why the last Open failed, device and system reason first; empty after
     // a successful one.
     const std::string& OpenFailure() const { return m_sFailure; }
+    bool LineLost() { return m_line.Gone(); }
+    // A listener only reads: it never writes, and leaves DTR as it finds
+    // it (on an RS-485 adapter DTR may switch the driver on).
+    void SetListenOnly() { m_listenOnly = true; }
 
     // The rate Configure applies for a requested one, and the write
     // time-out per byte that Open sets for it.
@@ -65,4 +69,5 @@ protected:
     // Written by the host's thread, read by the watch thread.
     std::atomic<int32_t> m_bConnected{0};
     std::string m_sFailure;
+    bool m_listenOnly = false;
 };

@@ -40,7 +40,7 @@ struct LineOps {
     void (*watchEnd)(Line&);
     bool (*waitEvent)(Line&);
     std::string (*failure)(const Line&);  // why the last open attempt failed, device first
-    bool (*gone)(const Line&);            // the device went away for good
+    bool (*gone)(Line&);                  // the device went away for good
 };
 
 extern const LineOps kSerialLine;
@@ -84,5 +84,5 @@ struct Line {
     void WatchEnd() { ops->watchEnd(*this); }
     bool WaitEvent() { return ops->waitEvent(*this); }
     std::string Failure() const { return ops->failure(*this); }
-    bool Gone() const { return ops->gone(*this); }
+    bool Gone() { return ops->gone(*this); }
 };

@@ -210,7 +210,7 @@ std::string Failure(const Line& l) {
     return l.name + ": " + (l.net && !l.net->lastReported.empty() ? l.net->lastReported : "cannot connect");
 }
 // A dropped link reconnects by itself, so it is never gone for good.
-bool Gone(const Line&) { return false; }
+bool Gone(Line&) { return false; }
 
 bool IsOpen(const Line& l) { return l.net && l.net->open; }
 

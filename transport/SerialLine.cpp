@@ -29,7 +29,9 @@ unsigned long WatchId(const Line& l) { return SerialWatchId(l.serial); }
 void WatchEnd(Line& l) { SerialWatchEnd(l.serial); }
 bool WaitEvent(Line& l) { return SerialWaitEvent(l.serial); }
 std::string Failure(const Line& l) { return SerialFailure(l.serial); }
-bool Gone(const Line& l) { return SerialLineGone(l.serial); }
+// The watch thread's wait notices a hang-up; a port without a waiting
+// thread (a listener between reads) asks the system.
+bool Gone(Line& l) { return SerialLineGone(l.serial) || SerialLineLost(l.serial); }
 
 }  // namespace
 

@@ -216,6 +216,12 @@ std::string SerialFailure(const SerialPort& p) { return p.failure; }
 
 bool SerialIsOpen(const SerialPort& p) { return p.fd >= 0; }
 
+bool SerialLineLost(SerialPort& p) {
+    if (p.fd < 0) return false;
+    pollfd pf{p.fd, 0, 0};
+    return poll(&pf, 1, 0) > 0 && (pf.revents & (POLLHUP | POLLERR | POLLNVAL));
+}
+
 void SerialClose(SerialPort& p) {
     if (p.fd < 0) return;
     // The exclusive flag outlives this descriptor while another one is

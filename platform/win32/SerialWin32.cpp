@@ -116,6 +116,14 @@ std::string SerialFailure(const SerialPort& p) { return p.failure; }
 
 bool SerialIsOpen(const SerialPort& p) { return p.hComDev != nullptr; }
 
+// A removed adapter fails every call on its handle.
+bool SerialLineLost(SerialPort& p) {
+    if (!p.hComDev) return false;
+    DWORD errors = 0;
+    COMSTAT stat;
+    return !ClearCommError(p.hComDev, &errors, &stat);
+}
+
 void SerialClose(SerialPort& p) {
     if (!p.hComDev) return;
     CloseHandle(p.hComDev);

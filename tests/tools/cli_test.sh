@@ -166,6 +166,25 @@ test_identify() {
     "$TOOL" identify FF 01 00 07 00 25 2D >out
     has "preset 37" out "= Pelco-D (6)                 address 1    preset-goto 37"
 
+    # One noise byte between two frames: skipped and said so, the stop
+    # still named as what follows up, nothing made of the bytes inside it;
+    # not every byte is accounted for, so the exit status is 1.
+    "$TOOL" identify FF 01 00 08 33 33 6F 55 FF 01 00 00 33 33 67 >out
+    same "noise: exit" 1 $?
+    has "noise: the byte" out "bytes 7-7: 55"
+    has "noise: said so" out "  noise: no exact match"
+    has "noise: resynchronised" out "Pelco-D (6)                 address 1    stop (after up)"
+    if grep -q "Lilin" out; then fail "noise: a frame made of bytes inside another"; else ok; fi
+    "$TOOL" identify FF 01 00 08 33 33 6F FF 01 >out
+    same "cut frame: exit" 1 $?
+    has "cut frame: incomplete" out "bytes 7-8: FF 01"
+    has "cut frame: said so" out "  incomplete:"
+    # Lilin has no check byte: named, and labelled as unconfirmed.
+    "$TOOL" identify --max 2 01 00 00 >out
+    same "unconfirmed: exit" 0 $?
+    has "unconfirmed: said so" out "unconfirmed: no check byte confirms this match"
+    has "--max limits actions per line" out "address 1    iris-open, iris-close, ... and 5 more"
+
     "$TOOL" identify FF 01 00 09 33 33 70 >out
     same "near: exit" 1 $?
     has "near: says so" out "no exact match; nearest:"
@@ -174,7 +193,8 @@ test_identify() {
     if served 42; then like "--max 1" out "^  \.\.\. and [0-9]+ more$"; fi
 
     # No speed file in a current directory that has config/, no scratch
-    # left behind, and nothing written to the Windows directory we gave.
+    # left behind, and nothing written to the Windows directory we gave:
+    # a running recorder's Dyna and Serim state stays as it was.
     mkdir -p cwd/config tmp
     fresh_windir
     (cd cwd && TMPDIR="$work/tmp" "$TOOL" identify FF 01 00 08 33 33 6F >/dev/null)
@@ -182,8 +202,13 @@ test_identify() {
     same "identify leaves no scratch" "" "$(ls tmp)"
     (unset TREVALO_WINDIR; cd cwd && TMPDIR="$work/tmp" "$TOOL" identify FF 01 00 08 33 33 6F >/dev/null)
     same "identify without TREVALO_WINDIR leaves no scratch" "" "$(ls tmp)"
-    # A directory the user chose is used, not replaced (Dyna keeps its log).
-    if served 0; then same "identify uses the user's TREVALO_WINDIR" DynaPT.log "$(ls "$TREVALO_WINDIR")"; fi
+    printf '0d\r\n' >"$TREVALO_WINDIR/DynaPT.log"
+    printf '\001\002\003\004' >"$TREVALO_WINDIR/PTINI.INI"
+    before=$(cd "$TREVALO_WINDIR" && ls -l --time-style=+%s.%N && cksum DynaPT.log PTINI.INI)
+    "$TOOL" identify 5B 00 08 33 33 6F 55 00 FF 01 00 00 33 33 67 >/dev/null
+    printf '5B 00 08\n01 02 03\n' | "$TOOL" identify >/dev/null
+    same "identify leaves the host's files alone" "$before" \
+        "$(cd "$TREVALO_WINDIR" && ls -l --time-style=+%s.%N && cksum DynaPT.log PTINI.INI)"
 }
 
 test_errors() {
@@ -301,6 +326,23 @@ test_serial() {
         "$TOOL" monitor --port COM1 --bytes 14 --identify --gap 100 >out 2>err
     has "monitor: first of two" out "bytes 0-6: FF 01 00 08 33 33 6F"
     has "monitor: stop after up" out "= Pelco-D (6)                 address 1    stop (after up)"
+
+    # The monitor listens only: a protocol that sends a packet when it
+    # opens (Vicon's 80 50) puts nothing on the line.
+    "$PTYLINE" -- "$TOOL" monitor --port COM1 --protocol 10 --duration 1 >out 2>err
+    same "monitor: exit" 0 $?
+    same "monitor sends nothing" "" "$(tail -n 1 out)"
+
+    # A line that vanishes: the monitor and send say so and fail.
+    start=$(date +%s)
+    "$PTYLINE" --hangup 700 -- "$TOOL" monitor --port COM1 --duration 20 >out 2>err
+    same "vanished line: monitor exit" 1 $?
+    has "vanished line: monitor says so" err "lost the line COM1"
+    if [ $(($(date +%s) - start)) -lt 15 ]; then ok; else fail "vanished line: the monitor ran on"; fi
+    "$PTYLINE" --hangup 700 -- "$TOOL" send --port COM1 --hold 400 6 1 up stop up stop up >out 2>err
+    same "vanished line: send exit" 1 $?
+    has "vanished line: send says so" err "lost the line COM1"
+    if grep -q "sent 5 actions" err; then fail "vanished line: send claims it sent everything"; else ok; fi
 
     # A port that another handle holds is busy.
     "$PTYLINE" -- sh -c "\"$TOOL\" monitor --port COM1 --duration 4 2>/dev/null &

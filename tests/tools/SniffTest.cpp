@@ -1,0 +1,212 @@
+// The sniffer's parts on their own: the lazy lookup against the exhaustive
+// one over a long random stream, the decoder's split of streams, and the
+// report's limits. Runs in a scratch directory, as the tool does.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+#include <map>
+#include <random>
+#include <tuple>
+
+#include "Cli.h"
+#include "Decoder.h"
+#include "FrameIndex.h"
+#include "FullIndex.h"
+#include "Report.h"
+#include "Scratch.h"
+#include "trevalo.h"
+
+namespace {
+
+using sniff::Finding;
+using sniff::Segment;
+
+class Library : public ::testing::Environment {
+public:
+    void SetUp() override {
+        ASSERT_EQ(SetPTInit(), 1);
+        scratch.reset(new Scratch);
+        ASSERT_TRUE(scratch->ok());
+    }
+    void TearDown() override {
+        full.reset();
+        lazy.reset();
+        scratch.reset();
+        SetPTUnInit();
+    }
+    std::unique_ptr<Scratch> scratch;
+    std::unique_ptr<sniff::FrameIndex> lazy;
+    std::unique_ptr<sniff::FullIndex> full;
+};
+Library* g_lib = nullptr;
+
+sniff::FrameIndex& Lazy() {
+    if (!g_lib->lazy) g_lib->lazy.reset(new sniff::FrameIndex);
+    return *g_lib->lazy;
+}
+sniff::FullIndex& Full() {
+    if (!g_lib->full) g_lib->full.reset(new sniff::FullIndex);
+    return *g_lib->full;
+}
+
+using Key = std::tuple<int, int, int, int>;  // protocol, address, action order, length
+std::vector<Key> Keys(const std::vector<Finding>& v) {
+    std::vector<Key> k;
+    for (const Finding& f : v) k.emplace_back(f.protocol, f.address, f.attach ? -1 : f.order, f.length);
+    std::sort(k.begin(), k.end());
+    k.erase(std::unique(k.begin(), k.end()), k.end());
+    return k;
+}
+
+std::string Text(const std::vector<Finding>& a, const std::vector<Finding>& b, const Key& k) {
+    for (const std::vector<Finding>* v : {&a, &b})
+        for (const Finding& f : *v)
+            if (Keys({f}).front() == k) return f.What();
+    return "?";
+}
+
+// Protocols whose fresh packets depend on a file the previous captures
+// wrote (Dyna's last movement, Serim's last command): what a fresh object
+// gives there depends on the order of captures, not on the bytes.
+bool FileState(int protocol) {
+    sniff::Link a(protocol, 7, 240), b(protocol, 7, 241);
+    if (!a.Reopen(protocol, 7)) return false;
+    sniff::Run(a, sniff::Cat().all[0]);
+    const sniff::Packet first = sniff::Captured(a);
+    for (size_t x = 1; x < sniff::Cat().basic; ++x) {
+        b.Reopen(protocol, 7);
+        sniff::Run(b, sniff::Cat().all[x]);
+    }
+    a.Reopen(protocol, 7);
+    sniff::Run(a, sniff::Cat().all[0]);
+    return sniff::Captured(a) != first;
+}
+
+TEST(SniffLookup, LazyAnswersAsTheExhaustiveTableOverALongRandomStream) {
+    // Packets of every protocol at random addresses and actions, with runs
+    // of random bytes between them; the two lookups must name the same
+    // cameras and actions at every offset.
+    std::mt19937 rng(20261206);
+    const int count = static_cast<int>(sniff::Cat().all.size());
+    std::vector<char> fileState(TREVALO_PROTOCOL_COUNT);
+    for (int p = 0; p < TREVALO_PROTOCOL_COUNT; ++p) fileState[p] = FileState(p);
+    std::vector<uint8_t> stream;
+    sniff::Link link(0, 0, 242);
+    link.KeepSpeedFile();
+    for (int i = 0; i < 1500; ++i) {
+        const int p = static_cast<int>(rng() % TREVALO_PROTOCOL_COUNT);
+        const int a = static_cast<int>(rng() % 256);
+        const int x = static_cast<int>(rng() % (count + 1));
+        if (!link.Reopen(p, a)) continue;
+        if (x < count) sniff::Run(link, sniff::Cat().all[x]);
+        const sniff::Packet pk = sniff::Captured(link);
+        stream.insert(stream.end(), pk.begin(), pk.end());
+        for (int k = static_cast<int>(rng() % 4); k > 0; --k) stream.push_back(static_cast<uint8_t>(rng()));
+    }
+    ASSERT_GT(stream.size(), 6000u);
+
+    int matched = 0;
+    std::map<int, std::string> missed;  // by protocol: the first difference
+    for (size_t pos = 0; pos < stream.size(); ++pos) {
+        std::vector<Finding> a, b;
+        Full().Exact(&stream[pos], stream.size() - pos, a);
+        Lazy().Exact(&stream[pos], stream.size() - pos, b);
+        auto drop = [&](std::vector<Finding>& v) {
+            v.erase(std::remove_if(v.begin(), v.end(), [&](const Finding& f) { return fileState[f.protocol]; }),
+                    v.end());
+        };
+        drop(a);
+        drop(b);
+        matched += !a.empty();
+        const std::vector<Key> ka = Keys(a), kb = Keys(b);
+        std::vector<Key> diff;
+        std::set_symmetric_difference(ka.begin(), ka.end(), kb.begin(), kb.end(), std::back_inserter(diff));
+        for (const Key& k : diff)
+            if (!missed.count(std::get<0>(k)))
+                missed[std::get<0>(k)] = "offset " + std::to_string(pos) + ": address " +
+                                         std::to_string(std::get<1>(k)) + " " + Text(a, b, k) +
+                                         (std::binary_search(ka.begin(), ka.end(), k)
+                                                                                ? " only in the exhaustive table"
+                                                                                : " only in the lazy lookup");
+    }
+    for (const auto& m : missed) ADD_FAILURE() << "protocol " << m.first << ", " << m.second;
+    EXPECT_GT(matched, 1200);
+}
+
+struct Case {
+    const char* name;
+    const char* hex;
+    // kind letter per segment (F frame, U unconfirmed, N noise, I
+    // incomplete) with its length, e.g. "F7 N1 F7"
+    const char* pieces;
+    const char* contains;  // a line the report must hold
+};
+
+std::string Pieces(const std::vector<Segment>& v) {
+    std::string s;
+    for (const Segment& g : v) {
+        const char kind = "FUNI"[g.kind];
+        s += (s.empty() ? "" : " ") + std::string(1, kind) + std::to_string(g.length);
+    }
+    return s;
+}
+
+TEST(SniffDecoder, SplitsStreamsAsALineAnalyser) {
+    const Case cases[] = {
+        {"noise byte between up and stop", "FF 01 00 08 33 33 6F 55 FF 01 00 00 33 33 67", "F7 N1 F7",
+         "address 1    stop (after up)"},
+        {"two noise bytes, then a fresh frame", "12 FF FF 01 00 08 33 33 6F", "N2 F7", "address 1    up"},
+        {"capture cut inside a frame", "FF 01 00 08 33 33 6F FF 01 00", "F7 I3", "incomplete"},
+        {"a frame without a check byte", "01 04 98", "U3", "unconfirmed: no check byte"},
+        {"an unchecked frame yields to a checked one running past it", "05 00 00 00 00 00 00", "N1 F6",
+         "= Dyna (0)"},
+        {"a checked frame inside an unchecked one does not split it", "05 00 00 00 00 00", "U6",
+         "= VSD_640 (37)"},
+        {"a check byte off by one", "FF 01 00 08 33 33 70", "N7", "~ Pelco-D (6)"},
+        {"preset number beyond the direct lookup", "FF 01 00 07 00 25 2D", "F7", "preset-goto 37"},
+    };
+    for (const Case& c : cases) {
+        sniff::Decoder d(Lazy());
+        const std::vector<uint8_t> in = cli::ParseHex(c.hex);
+        const std::vector<Segment> got = d.Decode(in);
+        EXPECT_EQ(Pieces(got), c.pieces) << c.name;
+        const std::string text = sniff::Report(in, got, 20);
+        EXPECT_NE(text.find(c.contains), std::string::npos) << c.name << ":\n" << text;
+        EXPECT_EQ(sniff::AllAccounted(got), std::string(c.pieces).find_first_of("NI") == std::string::npos)
+            << c.name;
+    }
+}
+
+TEST(SniffReport, MaxLimitsLinesAndActionsPerLine) {
+    Finding f;
+    f.protocol = 6;
+    f.address = 1;
+    std::vector<Finding> many;
+    for (int i = 0; i < 5; ++i) {
+        f.action.def = &actions::Table()[i];
+        many.push_back(f);
+    }
+    f.address = 2;
+    many.push_back(f);
+    f.address = 3;
+    many.push_back(f);
+    Segment s;
+    s.kind = Segment::Frame;
+    s.length = 1;
+    s.findings = many;
+    const std::string text = sniff::Report({0xFF}, {s}, 2);
+    EXPECT_NE(text.find("address 1    up, down, ... and 3 more\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("address 2    up-left\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  ... and 1 more\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("address 3"), std::string::npos) << text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    g_lib = new Library;
+    ::testing::AddGlobalTestEnvironment(g_lib);
+    return RUN_ALL_TESTS();
+}
