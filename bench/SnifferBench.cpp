@@ -3,8 +3,9 @@
 // frame on standard output and the peak memory (max RSS), against the
 // exhaustive lookup (`--full-index`) measured in the same run; and decoding
 // throughput on a long mixed stream against the fastest line, 115200 baud
-// (11,520 bytes/s).
-//   trevalo_bench_sniffer [RUNS]
+// (11,520 bytes/s). With BASELINE, an earlier build of the tool, its
+// start-up and throughput are measured in the same run too.
+//   trevalo_bench_sniffer [RUNS] [BASELINE]
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -132,14 +133,17 @@ int main(int argc, char** argv) {
 
     size_t bytes = 0;
     const std::string stream = MixedStream(4000, &bytes);
-    std::vector<double> rates;
-    for (int i = 0; i < std::max(1, runs / 2); ++i) {
-        const Run r = Spawn({tool, "identify", "--max", "1"}, stream);
-        // Start-up excluded: the first line comes once the lookup is built
-        // and the first frame decoded.
-        rates.push_back(bytes / ((r.totalMs - lf) / 1000.0));
-    }
-    const double rate = Median(rates);
+    // Start-up excluded: the first line comes once the lookup is built
+    // and the whole stream decoded.
+    auto throughput = [&](const std::string& which, double startMs) {
+        std::vector<double> rates;
+        for (int i = 0; i < std::max(1, runs / 2); ++i) {
+            const Run r = Spawn({which, "identify", "--max", "1"}, stream);
+            rates.push_back(bytes / ((r.totalMs - startMs) / 1000.0));
+        }
+        return Median(rates);
+    };
+    const double rate = throughput(tool, lf);
 
     std::printf("| Sniffer start-up: `trevalo identify` of one Pelco-D frame, start to the first decoded "
                 "frame (exhaustive lookup in the same run: %.0f ms) | %.0f ms | %.3f× the exhaustive |\n",
@@ -150,5 +154,17 @@ int main(int argc, char** argv) {
     std::printf("| Sniffer decoding throughput, %zu-byte stream of 4,000 frames of 6 protocols with noise "
                 "bytes, start-up excluded | %.0f bytes/s | %.2f× 115200 baud (11,520 bytes/s) |\n",
                 bytes, rate, rate / 11520.0);
+    if (argc > 2) {
+        const std::string baseline = argv[2];
+        std::vector<double> first;
+        std::vector<std::string> args = frame;
+        args[0] = baseline;
+        for (int i = 0; i < runs; ++i) first.push_back(Spawn(args, "").firstMs);
+        const double bf = Median(first);
+        const double br = throughput(baseline, bf);
+        std::printf("| Baseline build, start-up to the first decoded frame | %.0f ms | %.2f× this build's |\n", bf,
+                    bf / lf);
+        std::printf("| Baseline build, decoding throughput | %.0f bytes/s | %.3f× this build's |\n", br, br / rate);
+    }
     return 0;
 }

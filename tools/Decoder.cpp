@@ -1,6 +1,9 @@
 #include "Decoder.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string>
+#include <unordered_map>
 #include <map>
 #include <set>
 #include <tuple>
@@ -12,6 +15,10 @@ constexpr int kMaxHypotheses = 16;
 constexpr int kMaxHistory = 6;
 constexpr int kSearchPairs = 6;
 constexpr int kReplayChannel = 250;
+// Replayed packets kept; beyond this the cache starts again.
+constexpr size_t kReplayCacheLimit = 1 << 16;
+// Where the decoder checks whether a protocol keeps state in a file.
+constexpr int kStateAddress = 7;
 // A noise run gets nearest packets when it could be one frame.
 constexpr size_t kNearMin = 2, kNearMax = 32;
 // The deeper search runs where a frame misses a checked one by this many
@@ -27,15 +34,26 @@ struct Hypothesis {
     std::vector<Action> history;
 };
 
+bool IsPrefix(const Packet& pk, const uint8_t* rest, size_t n) {
+    return !pk.empty() && pk.size() <= n && std::memcmp(pk.data(), rest, pk.size()) == 0;
+}
+
 int Rank(Finding::Source s) { return static_cast<int>(s); }
 
 // The catalogue entry of the same preset action with number 1: the shape
-// every number of it shares.
-uint16_t Twin(const Action& a) {
-    const std::vector<Action>& all = Cat().all;
-    for (size_t i = Cat().basic; i < all.size(); ++i)
-        if (all[i].def == a.def) return static_cast<uint16_t>(i);
-    return 0;
+// every number of it shares. Computed once for every preset number.
+uint16_t Twin(size_t presetIndex) {
+    static const std::vector<uint16_t> twins = [] {
+        const std::vector<Action>& all = Cat().all;
+        std::vector<uint16_t> t;
+        for (const Action& a : Cat().presetsAll) {
+            size_t i = Cat().basic;
+            while (i < all.size() && all[i].def != a.def) ++i;
+            t.push_back(static_cast<uint16_t>(i < all.size() ? i : 0));
+        }
+        return t;
+    }();
+    return twins[presetIndex];
 }
 
 }  // namespace
@@ -47,19 +65,120 @@ struct Decoder::Impl {
 
     explicit Impl(Lookup& l) : lookup(l) { link.KeepSpeedFile(); }
 
-    // Replays a camera's history on a fresh object and tries each action.
+    // What a fresh object at the camera gives for the history then the
+    // action; nullptr when the protocol cannot be opened there. Each replay
+    // costs a fresh open, and the same cameras and histories come back
+    // frame after frame, so packets are kept, except for protocols that
+    // keep state in a file: their packets depend on what ran before.
+    struct Replayed {
+        bool opened;
+        Packet packet;
+    };
+    std::unordered_map<std::string, Replayed> replays;
+    std::unordered_map<int, bool> fileState;
+    const Packet* Replay(int p, int a, const std::vector<Action>* history, const Action* extra,
+                         const Action& action) {
+        if (FileState(p)) {
+            if (!link.Reopen(p, a)) return nullptr;
+            for (const Action& before : *history) Run(link, before);
+            if (extra) Run(link, *extra);
+            Run(link, action);
+            scratch = Captured(link);
+            return &scratch;
+        }
+        // A protocol whose objects keep nothing gives what a fresh object does.
+        static const std::vector<Action> none;
+        if (Forgetful(p)) {
+            history = &none;
+            extra = nullptr;
+        }
+        std::string key;
+        auto put = [&key](int v) { key.append(reinterpret_cast<const char*>(&v), sizeof v); };
+        auto putAction = [&](const Action& x) {
+            put(static_cast<int>(x.def - actions::Table().data()));
+            put(x.arg);
+        };
+        put(p);
+        put(a);
+        for (const Action& before : *history) putAction(before);
+        if (extra) putAction(*extra);
+        putAction(action);
+        auto it = replays.find(key);
+        if (it == replays.end()) {
+            if (replays.size() >= kReplayCacheLimit) replays.clear();
+            Replayed r{link.Reopen(p, a), {}};
+            if (r.opened) {
+                for (const Action& before : *history) Run(link, before);
+                if (extra) Run(link, *extra);
+                Run(link, action);
+                r.packet = Captured(link);
+            }
+            it = replays.emplace(std::move(key), std::move(r)).first;
+        }
+        return it->second.opened ? &it->second.packet : nullptr;
+    }
+    Packet scratch;
+
+    // Whether an action's packet on a fresh object depends on what other
+    // objects of the protocol were sent before (state kept in a file).
+    bool FileState(int p) {
+        auto it = fileState.find(p);
+        if (it != fileState.end()) return it->second;
+        const Catalogue& cat = Cat();
+        bool kept = false;
+        if (link.Reopen(p, kStateAddress)) {
+            Run(link, cat.all[0]);
+            const Packet first = Captured(link);
+            for (size_t x = 1; x < cat.basic; ++x) {
+                link.Reopen(p, kStateAddress);
+                Run(link, cat.all[x]);
+            }
+            link.Reopen(p, kStateAddress);
+            Run(link, cat.all[0]);
+            kept = Captured(link) != first;
+        }
+        return fileState[p] = kept;
+    }
+
+    // Whether the protocol's objects keep nothing from one action to the
+    // next: each action, parameterless or preset, gives on a fresh object
+    // what it gives after every other action in the catalogue's order and
+    // in reverse.
+    std::unordered_map<int, bool> forgetful;
+    bool Forgetful(int p) {
+        auto it = forgetful.find(p);
+        if (it != forgetful.end()) return it->second;
+        const std::vector<Action>& all = Cat().all;
+        std::vector<Packet> forward(all.size());
+        bool same = link.Reopen(p, kStateAddress);
+        for (size_t x = 0; x < all.size() && same; ++x) {
+            Run(link, all[x]);
+            forward[x] = Captured(link);
+        }
+        for (size_t x = all.size(); x-- > 0 && same;) {
+            Run(link, all[x]);
+            same = Captured(link) == forward[x];
+        }
+        for (size_t x = 0; x < all.size() && same; ++x) {
+            link.Reopen(p, kStateAddress);
+            Run(link, all[x]);
+            same = Captured(link) == forward[x];
+        }
+        return forgetful[p] = same;
+    }
+
+    // Tries each action after a camera's history.
     void Continue(const Hypothesis& h, bool presets, const uint8_t* rest, size_t n,
                   std::vector<Finding>& out) {
         const Catalogue& cat = Cat();
         const std::vector<Action>& list = presets ? cat.presetsAll : cat.all;
         for (size_t x = 0; x < list.size(); ++x) {
             const Action& a = list[x];
-            const uint16_t id = presets ? Twin(a) : static_cast<uint16_t>(x);
+            const uint16_t id = presets ? Twin(x) : static_cast<uint16_t>(x);
             if (!lookup.MayStart(h.protocol, h.address, id, rest, n, presets)) continue;
-            if (!link.Reopen(h.protocol, h.address)) return;
-            for (const Action& before : h.history) Run(link, before);
-            Run(link, a);
-            if (!IsPrefix(link, rest, n)) continue;
+            const Packet* pk = Replay(h.protocol, h.address, &h.history, nullptr, a);
+            if (!pk) return;
+            if (!IsPrefix(*pk, rest, n)) continue;
             Finding f;
             f.source = Finding::Sequence;
             f.protocol = h.protocol;
@@ -67,7 +186,7 @@ struct Decoder::Impl {
             f.before = h.history;
             f.action = a;
             f.order = OrderOf(a);
-            f.length = link.length();
+            f.length = static_cast<int>(pk->size());
             f.checked = lookup.Checked(h.protocol);
             out.push_back(f);
         }
@@ -77,7 +196,7 @@ struct Decoder::Impl {
     // a parameterless action followed by another.
     void Search(int p, int a, const uint8_t* rest, size_t n, std::vector<Finding>& out) {
         const Catalogue& cat = Cat();
-        auto found = [&](std::vector<Action> before, const Action& act) {
+        auto found = [&](std::vector<Action> before, const Action& act, const Packet& pk) {
             Finding f;
             f.source = Finding::Search;
             f.protocol = p;
@@ -85,26 +204,26 @@ struct Decoder::Impl {
             f.before = std::move(before);
             f.action = act;
             f.order = OrderOf(act);
-            f.length = link.length();
+            f.length = static_cast<int>(pk.size());
             f.checked = lookup.Checked(p);
             out.push_back(f);
         };
-        for (const Action& act : cat.presetsAll) {
-            if (!lookup.MayStart(p, a, Twin(act), rest, n, true)) continue;
-            if (!link.Reopen(p, a)) return;
-            Run(link, act);
-            if (IsPrefix(link, rest, n)) found({}, act);
+        const std::vector<Action> none;
+        for (size_t x = 0; x < cat.presetsAll.size(); ++x) {
+            const Action& act = cat.presetsAll[x];
+            if (!lookup.MayStart(p, a, Twin(x), rest, n, true)) continue;
+            const Packet* pk = Replay(p, a, &none, nullptr, act);
+            if (!pk) return;
+            if (IsPrefix(*pk, rest, n)) found({}, act, *pk);
         }
         for (size_t y = 0; y < cat.basic; ++y) {
             if (!lookup.MayStart(p, a, static_cast<uint16_t>(y), rest, n)) continue;
-            bool named = false;  // one earlier action is enough to name it
-            for (size_t x = 0; x < cat.basic && !named; ++x) {
-                link.Reopen(p, a);
-                Run(link, cat.all[x]);
-                Run(link, cat.all[y]);
-                if (IsPrefix(link, rest, n)) {
-                    found({cat.all[x]}, cat.all[y]);
-                    named = true;
+            for (size_t x = 0; x < cat.basic; ++x) {
+                const Packet* pk = Replay(p, a, &none, &cat.all[x], cat.all[y]);
+                // One earlier action is enough to name it.
+                if (pk && IsPrefix(*pk, rest, n)) {
+                    found({cat.all[x]}, cat.all[y], *pk);
+                    break;
                 }
             }
         }
@@ -159,7 +278,8 @@ struct Decoder::Impl {
     // the lookup's fresh-object packets (computed once per offset).
     std::map<size_t, std::vector<Finding>> memo;
     std::map<size_t, std::vector<Finding>> following;  // until the cameras change
-    std::vector<Finding> At(const std::vector<uint8_t>& in, size_t pos) {
+    // The reference lives until the cameras change or decoding moves past pos.
+    const std::vector<Finding>& At(const std::vector<uint8_t>& in, size_t pos) {
         auto known = following.find(pos);
         if (known != following.end()) return known->second;
         const uint8_t* rest = &in[pos];
@@ -177,8 +297,7 @@ struct Decoder::Impl {
             it = memo.emplace(pos, std::move(fresh)).first;
         }
         found.insert(found.end(), it->second.begin(), it->second.end());
-        following[pos] = found;
-        return found;
+        return following[pos] = std::move(found);
     }
 
     // The longest of the findings that fit in `room` bytes and are (or are
