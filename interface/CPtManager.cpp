@@ -151,6 +151,7 @@ PtPortHandle* CPtManager::Open(int index, int channel, int address, int comPort,
     }
     SetOpenError(channel, std::string());
     SetOwner(channel, h);
+    CComPort::Turn turn(h->port);
     m_table[channel]->AttachPort(h);
     return h;
 }
@@ -159,7 +160,10 @@ void CPtManager::Close(PtPortHandle* h, int channel) {
     if (!h || ReleaseOrphan(h, true)) return;
     CPtProtocol* p = At(channel);
     if (!p) return;
-    p->DetachPort(h);
+    {
+        CComPort::Turn turn(h->port);
+        p->DetachPort(h);
+    }
     if (g_nLastOpenedPort > 0 && h->port) h->port->Close();
     Release(h, channel);
 }
@@ -177,23 +181,38 @@ void CPtManager::Release(PtPortHandle* h, int channel) {
 }
 
 void CPtManager::Cmd(PtPortHandle* h, int channel, int code) {
-    if (CPtProtocol* p = GuardA(h, channel)) p->SetCmd(h, code);
+    if (CPtProtocol* p = GuardA(h, channel)) {
+        CComPort::Turn turn(h->port);
+        p->SetCmd(h, code);
+    }
 }
 
 void CPtManager::CameraPower(PtPortHandle* h, int channel, int on) {
-    if (CPtProtocol* p = GuardA(h, channel)) p->SetCameraPower(h, on);
+    if (CPtProtocol* p = GuardA(h, channel)) {
+        CComPort::Turn turn(h->port);
+        p->SetCameraPower(h, on);
+    }
 }
 
 void CPtManager::LampPower(PtPortHandle* h, int channel, int on) {
-    if (CPtProtocol* p = GuardA(h, channel)) p->SetLampPower(h, on);
+    if (CPtProtocol* p = GuardA(h, channel)) {
+        CComPort::Turn turn(h->port);
+        p->SetLampPower(h, on);
+    }
 }
 
 void CPtManager::AuxPower(PtPortHandle* h, int channel, int on) {
-    if (CPtProtocol* p = GuardA(h, channel)) p->SetAuxPower(h, on);
+    if (CPtProtocol* p = GuardA(h, channel)) {
+        CComPort::Turn turn(h->port);
+        p->SetAuxPower(h, on);
+    }
 }
 
 void CPtManager::AutoPan(PtPortHandle* h, int channel, int on) {
-    if (CPtProtocol* p = GuardA(h, channel)) p->SetAutoPan(h, on);
+    if (CPtProtocol* p = GuardA(h, channel)) {
+        CComPort::Turn turn(h->port);
+        p->SetAutoPan(h, on);
+    }
 }
 
 void CPtManager::PresetNo(int channel, int preset) {
@@ -205,11 +224,17 @@ void CPtManager::AutoScanNo(int channel, int scan) {
 }
 
 void CPtManager::AutoScan(PtPortHandle* h, int channel, int value) {
-    if (CPtProtocol* p = GuardB(h, channel)) p->SetAutoScan(h, value);
+    if (CPtProtocol* p = GuardB(h, channel)) {
+        CComPort::Turn turn(h->port);
+        p->SetAutoScan(h, value);
+    }
 }
 
 void CPtManager::SpeedCtrl(PtPortHandle* h, int channel, int axis, int increase) {
-    if (CPtProtocol* p = GuardB(h, channel)) p->SetSpeedCtrl(h, axis, increase);
+    if (CPtProtocol* p = GuardB(h, channel)) {
+        CComPort::Turn turn(h->port);
+        p->SetSpeedCtrl(h, axis, increase);
+    }
 }
 
 PtPortHandle* CPtManager::OpenNet(int index, int channel, int address, uint8_t* buf, int* len) {

@@ -15,6 +15,9 @@ namespace platform {
 // What COM<number> is mapped to: a device path, a URL, or the system's
 // own name for the port when nothing maps it.
 std::string PortName(unsigned number);
+// Whether the mapping marks COM<number> "shared": channels opened on it
+// use one open device.
+bool PortShared(unsigned number);
 
 // One resolved address, as the system's sockaddr.
 struct NetAddress {

@@ -1,7 +1,8 @@
 // The TREVALO_PORTMAP file, read the same way on every system: lines
 // "COM3=/dev/ttyUSB0" or "COM3=rfc2217://host:3001", "#" starts a comment,
 // blanks around names are ignored, the first match wins. Each system reads
-// the file its own safe way and hands the text here.
+// the file its own safe way and hands the text here. A trailing word
+// "shared" (port map or TREVALO_COM<n>) lets several channels use the port.
 #pragma once
 
 #include <cctype>
@@ -10,6 +11,21 @@
 #include <string>
 
 namespace platform {
+
+// Strips a trailing " shared" from a mapped name; true if it was there.
+inline bool StripShared(std::string& value) {
+    static const char kWord[] = "shared";
+    const size_t n = sizeof kWord - 1;
+    if (value.size() <= n) return false;
+    const size_t at = value.size() - n;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(value[at + i])) != kWord[i]) return false;
+    size_t end = at;
+    while (end > 0 && std::isspace(static_cast<unsigned char>(value[end - 1]))) --end;
+    if (end == at || end == 0) return false;  // part of the name, or the name alone
+    value.erase(end);
+    return true;
+}
 
 inline std::string PortMapLookup(const std::string& text, unsigned number) {
     auto trim = [](const std::string& s) {

@@ -2,11 +2,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <new>
 #include <string>
 #include <utility>
 
+#include "platform/Net.h"
 #include "platform/Platform.h"
 #include "trevalo_host.h"
 
@@ -41,6 +43,27 @@ struct CComPort::WatchGate {
     bool abandoned = false;
 };
 
+// A port mapped "shared": one open device and watch thread for every
+// channel on it, closed with the last of them.
+struct CComPort::SharedLine {
+    CComPort port;
+    std::mutex turn;
+    int users = 0;
+    uint32_t rate = 0;
+    int byteSize = 0, parity = 0, stopBits = 0;
+};
+
+namespace {
+std::mutex g_sharedLock;
+std::map<uint16_t, CComPort::SharedLine*> g_shared;
+
+std::string Settings(uint32_t rate, int byteSize, int parity, int stopBits) {
+    static const char kParity[] = "NOEMS";
+    return std::to_string(rate) + " " + std::to_string(byteSize) +
+           (parity >= 0 && parity < 5 ? kParity[parity] : '?') + (stopBits == 2 ? "2" : "1");
+}
+}  // namespace
+
 CComPort::CComPort() = default;
 
 CComPort::~CComPort() { Close(); }
@@ -58,8 +81,72 @@ uint32_t CComPort::WriteMsPerByte(uint32_t requested) {
 }
 
 int CComPort::Open(int port, uint32_t baudRate, int byteSize, int parity, int stopBits) {
-    if (IsOpen() || m_bEvents) Close();
+    if (IsOpen() || m_bEvents || m_pShared) Close();
     const uint16_t number = static_cast<uint16_t>(port & 0xFFFF);
+    // A listener never joins a shared line: it would write through it.
+    if (number && !m_listenOnly && platform::PortShared(number))
+        return Join(number, baudRate, byteSize, parity, stopBits);
+    return OpenDevice(number, baudRate, byteSize, parity, stopBits);
+}
+
+// Every channel of a shared line runs it with the same settings: cameras on
+// one pair must all take the same rate and framing, so a channel that asks
+// for others is refused rather than silently run at the first one's.
+int CComPort::Join(uint16_t number, uint32_t baudRate, int byteSize, int parity, int stopBits) {
+    const std::string com = "COM" + std::to_string(number);
+    m_sFailure.clear();
+    std::lock_guard<std::mutex> guard(g_sharedLock);
+    auto it = g_shared.find(number);
+    SharedLine* line = it == g_shared.end() ? nullptr : it->second;
+    if (!line) {
+        line = new (std::nothrow) SharedLine;
+        if (!line) {
+            Failed(com + ": out of memory");
+            return 0;
+        }
+        if (!line->port.OpenDevice(number, baudRate, byteSize, parity, stopBits)) {
+            Failed(line->port.OpenFailure());
+            delete line;
+            return 0;
+        }
+        line->rate = LineRate(baudRate);
+        line->byteSize = byteSize;
+        line->parity = parity;
+        line->stopBits = stopBits;
+        g_shared[number] = line;
+    } else if (line->rate != LineRate(baudRate) || line->byteSize != byteSize || line->parity != parity ||
+               line->stopBits != stopBits) {
+        Failed(com + ": the shared line runs at " +
+               Settings(line->rate, line->byteSize, line->parity, line->stopBits) + ", not " +
+               Settings(LineRate(baudRate), byteSize, parity, stopBits));
+        return 0;
+    }
+    ++line->users;
+    m_pShared = line;
+    m_pTurn = &line->turn;
+    m_nPort = number;
+    m_dwBaudRate = baudRate;
+    m_wByteSize = static_cast<uint16_t>(byteSize);
+    m_wParity = static_cast<uint16_t>(parity);
+    m_wStopBits = static_cast<uint16_t>(stopBits);
+    return 1;
+}
+
+void CComPort::Leave() {
+    SharedLine* line = m_pShared;
+    m_pShared = nullptr;
+    m_pTurn = nullptr;
+    std::lock_guard<std::mutex> guard(g_sharedLock);
+    if (--line->users > 0) return;
+    g_shared.erase(m_nPort);
+    delete line;  // the last channel: the device closes
+}
+
+bool CComPort::SharedOpen() const { return m_pShared->port.IsOpen(); }
+
+bool CComPort::LineLost() { return m_pShared ? m_pShared->port.LineLost() : m_line.Gone(); }
+
+int CComPort::OpenDevice(uint16_t number, uint32_t baudRate, int byteSize, int parity, int stopBits) {
     m_line.Choose(number);
     const std::string com = "COM" + std::to_string(number);
     m_sFailure.clear();
@@ -141,6 +228,10 @@ void CComPort::Undo() {
 }
 
 void CComPort::Close() {
+    if (m_pShared) {
+        Leave();
+        return;
+    }
     m_bConnected = 0;
     if (IsOpen()) {
         m_line.SetRxMask(false);  // ends the watch thread's wait
@@ -184,6 +275,7 @@ void CComPort::Close() {
 }
 
 int CComPort::Configure(uint32_t baudRate, int byteSize, int parity, int stopBits) {
+    if (m_pShared) return m_pShared->port.Configure(baudRate, byteSize, parity, stopBits);
     if (!IsOpen()) return 0;
     platform::SerialLine line;
     line.baud = LineRate(baudRate);
@@ -203,6 +295,7 @@ int CComPort::Configure(uint32_t baudRate, int byteSize, int parity, int stopBit
 }
 
 int CComPort::Write(const uint8_t* data, int length) {
+    if (m_pShared) return m_pShared->port.Write(data, length);
     if (!IsOpen() || !data || length <= 0 || m_listenOnly) return 0;
     m_line.WriteStart(data, static_cast<size_t>(length));
     for (int step = 0; step < kWriteSteps; ++step)
@@ -211,6 +304,7 @@ int CComPort::Write(const uint8_t* data, int length) {
 }
 
 int CComPort::Read(uint8_t* data, int maxLength) {
+    if (m_pShared) return m_pShared->port.Read(data, maxLength);
     if (!IsOpen() || !data || maxLength <= 0) return 0;
     int waiting = m_line.BytesWaiting();
     int n = waiting < maxLength ? waiting : maxLength;
@@ -275,6 +369,7 @@ void CComPort::CommWatchProc(void* self) {
 }
 
 int CComPort::SetFlowControl(int dtrDsr, int rtsCts, int xonXoff, int reserved) {
+    if (m_pShared) return m_pShared->port.SetFlowControl(dtrDsr, rtsCts, xonXoff, reserved);
     if (!IsOpen()) return 0;
     m_bDtrDsr = dtrDsr;
     m_bRtsCts = rtsCts;
@@ -284,6 +379,7 @@ int CComPort::SetFlowControl(int dtrDsr, int rtsCts, int xonXoff, int reserved) 
 }
 
 int CComPort::GetFlowControl(int* dtrDsr, int* rtsCts, int* xonXoff, int* reserved) const {
+    if (m_pShared) return m_pShared->port.GetFlowControl(dtrDsr, rtsCts, xonXoff, reserved);
     if (!IsOpen()) return 0;
     if (dtrDsr) *dtrDsr = m_bDtrDsr;
     if (rtsCts) *rtsCts = m_bRtsCts;

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "platform/Serial.h"
@@ -29,11 +30,12 @@ public:
     int SetFlowControl(int dtrDsr, int rtsCts, int xonXoff, int reserved);
     int GetFlowControl(int* dtrDsr, int* rtsCts, int* xonXoff, int* reserved) const;
 
-    bool IsOpen() const { return m_line.IsOpen(); }
+    bool IsOpen() const { return m_pShared ? SharedOpen() : m_line.IsOpen(); }
+    bool IsShared() const { return m_pShared != nullptr; }
     // Why the last Open failed, device and system reason first; empty after
     // a successful one.
     const std::string& OpenFailure() const { return m_sFailure; }
-    bool LineLost() { return m_line.Gone(); }
+    bool LineLost();
     // A listener only reads: it never writes, and leaves DTR as it finds
     // it (on an RS-485 adapter DTR may switch the driver on).
     void SetListenOnly() { m_listenOnly = true; }
@@ -43,8 +45,32 @@ public:
     static uint32_t LineRate(uint32_t requested);
     static uint32_t WriteMsPerByte(uint32_t requested);
 
+    // Held for one whole operation (its frames, pauses and repeats) so that
+    // on a shared line no other channel's frame lands in between. Nothing
+    // is locked on an exclusive port.
+    class Turn {
+    public:
+        explicit Turn(const CComPort* port) : m_lock(port ? port->m_pTurn : nullptr) {
+            if (m_lock) m_lock->lock();
+        }
+        ~Turn() {
+            if (m_lock) m_lock->unlock();
+        }
+        Turn(const Turn&) = delete;
+        Turn& operator=(const Turn&) = delete;
+
+    private:
+        std::mutex* m_lock;
+    };
+
+    struct SharedLine;
+
 protected:
     struct WatchGate;
+    int OpenDevice(uint16_t number, uint32_t baudRate, int byteSize, int parity, int stopBits);
+    int Join(uint16_t number, uint32_t baudRate, int byteSize, int parity, int stopBits);
+    void Leave();
+    bool SharedOpen() const;
     static void CommWatchProc(void* self);
     void Undo();
     void Failed(std::string why);
@@ -70,4 +96,7 @@ protected:
     std::atomic<int32_t> m_bConnected{0};
     std::string m_sFailure;
     bool m_listenOnly = false;
+    // A channel of a shared line: the line's one open port does the work.
+    SharedLine* m_pShared = nullptr;
+    std::mutex* m_pTurn = nullptr;
 };

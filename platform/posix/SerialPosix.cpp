@@ -35,20 +35,26 @@ namespace {
 struct Device {
     std::string path;
     std::string origin;  // for the default device: why no mapping applied
+    bool shared = false;
 };
 
 // COM<n>: $TREVALO_COM<n>, else the port map file, else /dev/ttyS<n-1>.
 Device FindDevice(unsigned number) {
     const std::string com = "COM" + std::to_string(number);
     const std::string var = "TREVALO_" + com;
-    if (const char* path = std::getenv(var.c_str()); path && *path) return {path, ""};
+    if (const char* path = std::getenv(var.c_str()); path && *path) {
+        Device d{path, "", false};
+        d.shared = StripShared(d.path);
+        return d;
+    }
     std::string origin = com + ": no " + var;
     if (const char* map = std::getenv("TREVALO_PORTMAP"); map && *map) {
         // Anything but a regular file (a FIFO would block the open) counts as no map.
         std::string text;
         posixfile::ReadText(map, posixfile::Trust::OwnUserOrRoot, text);
-        std::string path = PortMapLookup(text, number);
-        if (!path.empty()) return {path, ""};
+        Device d{PortMapLookup(text, number), "", false};
+        d.shared = StripShared(d.path);
+        if (!d.path.empty()) return d;
         // stat, not open: a FIFO named there must not block the open.
         struct stat st;
         if (::stat(map, &st) != 0)
@@ -60,8 +66,8 @@ Device FindDevice(unsigned number) {
     } else {
         origin += " and no TREVALO_PORTMAP";
     }
-    if (number == 0) return {"", com + ": no such port"};
-    return {"/dev/ttyS" + std::to_string(number - 1), origin};
+    if (number == 0) return {"", com + ": no such port", false};
+    return {"/dev/ttyS" + std::to_string(number - 1), origin, false};
 }
 
 void Fail(SerialPort& p, const Device& d, int error, const char* reason = nullptr) {
@@ -149,6 +155,7 @@ bool TookTheLine(int fd, const termios& asked) {
 }  // namespace
 
 std::string PortName(unsigned number) { return FindDevice(number).path; }
+bool PortShared(unsigned number) { return FindDevice(number).shared; }
 
 bool SerialCreateEvents(SerialPort& p) {
     if (p.wakeFd >= 0) return true;
@@ -316,7 +323,7 @@ bool TermiosFor(const SerialLine& line, termios& t) {
 bool SerialSetLine(SerialPort& p, const SerialLine& line) {
     if (p.fd < 0) return false;
     termios t;
-    const Device device{p.path, ""};
+    const Device device{p.path, "", false};
     if (tcgetattr(p.fd, &t) != 0) {
         Fail(p, device, errno, "not a tty");
         return false;

@@ -62,7 +62,8 @@ void DrainWake(NetWake* w) {
 // TREVALO_COM<n> and the port map name network servers here; a device
 // path means nothing to Windows, so only URLs count and COM<n> stays the
 // Windows port otherwise.
-std::string PortName(unsigned number) {
+namespace {
+std::string Mapped(unsigned number) {
     const std::string com = "COM" + std::to_string(number);
     std::string mapped;
     const std::string var = "TREVALO_" + com;
@@ -71,7 +72,20 @@ std::string PortName(unsigned number) {
     } else if (const char* map = std::getenv("TREVALO_PORTMAP"); map && *map) {
         mapped = PortMapLookup(PortMapText(map), number);
     }
-    return mapped.find("://") != std::string::npos ? mapped : com;
+    return mapped;
+}
+}  // namespace
+
+std::string PortName(unsigned number) {
+    std::string mapped = Mapped(number);
+    StripShared(mapped);
+    return mapped.find("://") != std::string::npos ? mapped : "COM" + std::to_string(number);
+}
+
+// "COM3=COM3 shared" marks a Windows port shared without renaming it.
+bool PortShared(unsigned number) {
+    std::string mapped = Mapped(number);
+    return StripShared(mapped);
 }
 
 bool NetResolve(const std::string& host, unsigned port, std::vector<NetAddress>& out, std::string* error) {

@@ -305,3 +305,24 @@ TEST_F(DaemonTest, SigtermStopsTheMovingCameraAndClosesTheLine) {
     EXPECT_EQ(static_cast<unsigned char>(stopped[3]), 0x00) << "Pelco-D stop";
     EXPECT_NE(d.Log().find("every camera stopped, every line closed"), std::string::npos);
 }
+
+// Two domes on one pair: the daemon maps the line "shared" and both open;
+// SIGTERM stops each on the one line.
+TEST_F(DaemonTest, TwoCamerasShareOneLine) {
+    std::string config = Config();
+    const std::string second = "\n  - {name: Yard, token: yard, protocol: Pelco-D, address: 2, line: a}";
+    config.insert(config.find("\nusers:"), second);
+    Daemon d(dir_, config);
+    int port = 0, discovery = 0;
+    ASSERT_TRUE(d.Ready(port, discovery)) << d.Log();
+    pty_.Read();
+    d.Signal(SIGTERM);
+    EXPECT_EQ(d.Wait(5000), 0);
+    const std::string stopped = pty_.Read();
+    bool first = false, other = false;
+    for (size_t at = 0; at + 7 <= stopped.size(); at += 7) {
+        first = first || stopped[at + 1] == 1;
+        other = other || stopped[at + 1] == 2;
+    }
+    EXPECT_TRUE(first && other) << "a stop frame for each address";
+}
