@@ -3,7 +3,6 @@
 // instead of the suite; each row says what the call returned, what the
 // file holds after, and which paths of its directory may change: every
 // other path, and the other user's file, must be exactly as before.
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -15,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -58,6 +58,11 @@ void Sparse(const std::string& path) {
     close(fd);
 }
 
+// What a record written into a sparse file leaves.
+std::string Huge(char first) {
+    return std::string(1, first) + std::string(kHuge - 1, '\0');
+}
+
 void Link(const std::string& to, const std::string& at, uid_t owner = 0) {
     ASSERT_EQ(symlink(to.c_str(), at.c_str()), 0) << at;
     ASSERT_EQ(lchown(at.c_str(), owner, owner), 0) << at;
@@ -66,12 +71,10 @@ void Link(const std::string& to, const std::string& at, uid_t owner = 0) {
 // Every path under a directory: type, mode, owner and content or link target.
 using Tree = std::map<std::string, std::string>;
 
-void Walk(const std::string& root, const std::string& rel, Tree& tree) {
-    DIR* d = opendir((root + rel).c_str());
-    if (!d) return;
-    while (dirent* e = readdir(d)) {
-        if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
-        const std::string r = rel + "/" + e->d_name, full = root + r;
+Tree Snapshot(const std::string& dir) {
+    Tree tree;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+        const std::string full = entry.path();
         struct stat st;
         if (lstat(full.c_str(), &st) != 0) continue;
         std::ostringstream desc;
@@ -81,28 +84,18 @@ void Walk(const std::string& root, const std::string& rel, Tree& tree) {
             desc << (data.size() > 256 ? std::to_string(std::hash<std::string>()(data)) : ToHex(
                          reinterpret_cast<const uint8_t*>(data.data()), data.size()));
         } else if (S_ISLNK(st.st_mode)) {
-            char buf[512];
-            const ssize_t n = readlink(full.c_str(), buf, sizeof buf);
-            desc << "-> " << std::string(buf, n > 0 ? static_cast<size_t>(n) : 0);
+            desc << "-> " << std::filesystem::read_symlink(entry.path()).string();
         }
-        tree[r.substr(1)] = desc.str();
-        if (S_ISDIR(st.st_mode)) Walk(root, r, tree);
+        tree[full.substr(dir.size() + 1)] = desc.str();
     }
-    closedir(d);
-}
-
-Tree Snapshot(const std::string& dir) {
-    Tree t;
-    Walk(dir, "", t);
-    return t;
+    return tree;
 }
 
 std::set<std::string> Changed(const Tree& a, const Tree& b) {
     std::set<std::string> out;
-    for (const auto& [path, desc] : a)
-        if (!b.count(path) || b.at(path) != desc) out.insert(path);
-    for (const auto& [path, desc] : b)
-        if (!a.count(path)) out.insert(path);
+    for (const Tree* t : {&a, &b})
+        for (const auto& [path, desc] : *t)
+            if (!a.count(path) || !b.count(path) || a.at(path) != b.at(path)) out.insert(path);
     return out;
 }
 
@@ -145,11 +138,13 @@ std::string InChild(const std::function<std::string()>& call, bool asNobody = fa
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? out : "child failed";
 }
 
+using Make = std::function<void(const std::string& dir, const std::string& path)>;
+
 // A row: how the file is made, who calls, what the call returns, and the
 // one file expected to change (content, mode, owner), if any.
 struct Row {
     const char* name;
-    std::function<void(const std::string& dir, const std::string& path)> make;
+    Make make;
     bool asNobody;
     std::string result;
     const char* changes;  // path of the file that changes, relative to the row's directory; "" for none
@@ -159,10 +154,47 @@ struct Row {
     std::set<std::string> alsoChanged;  // lock files made, scratch files cleaned
 };
 
-// file is the path of the file under test relative to the row's
-// directory; setUp prepares the row's directory for the call.
+Row Same(const char* name, Make make, const std::string& result, bool asNobody = false) {
+    return {name, std::move(make), asNobody, result, "", "", 0, 0, {}};
+}
+Row Writes(const char* name, Make make, const std::string& result, const char* changes, const std::string& content,
+           std::set<std::string> also = {}, mode_t mode = 0644, uid_t uid = 0) {
+    return {name, std::move(make), false, result, changes, content, mode, uid, std::move(also)};
+}
+
+const Make kNone = [](auto&, auto&) {};
+const Make kSparse = [](auto&, auto& p) { Sparse(p); };
+Make Holding(const std::string& data, mode_t mode = 0644) {
+    return [=](auto&, auto& p) { Put(p, data, mode); };
+}
+// Through a link to a regular file: own, or planted by kOther.
+Make LinkedTo(const std::string& name, const std::string& data, uid_t fileOwner, uid_t linkOwner) {
+    return [=](auto& d, auto& p) {
+        Put(d + "/" + name, data, 0644, fileOwner);
+        Link(d + "/" + name, p, linkOwner);
+    };
+}
+
+// What none of the files may be: each is left alone and its content, which
+// would change the result if read, is not.
+std::vector<Row> Hostile(const std::string& result, const std::string& data) {
+    return {
+        Same("FIFO", [](auto&, auto& p) { ASSERT_EQ(mkfifo(p.c_str(), 0666), 0); }, result),
+        Same("directory", [](auto&, auto& p) { ASSERT_EQ(mkdir(p.c_str(), 0755), 0); }, result),
+        Same("link to another user's file", LinkedTo("theirs", data, kOther, 0), result),
+        Same("link planted by another user", LinkedTo("own", data, 0, kOther), result),
+        Same("dangling link", [](auto& d, auto& p) { Link(d + "/nowhere", p); }, result),
+    };
+}
+
+std::vector<Row> operator+(std::vector<Row> a, const std::vector<Row>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// file is the path of the file under test relative to the row's directory.
 void RunTable(const char* file, const std::vector<Row>& rows,
-              const std::function<std::string(const std::string& dir, const std::string& path)>& call) {
+              const std::function<std::string(const std::string& dir)>& call) {
     umask(022);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -175,9 +207,8 @@ void RunTable(const char* file, const std::vector<Row>& rows,
         if (::testing::Test::HasFatalFailure()) return;
         const Tree before = Snapshot(dir);
 
-        EXPECT_EQ(InChild([&] { return call(dir, path); }, row.asNobody), row.result);
+        EXPECT_EQ(InChild([&] { return call(dir); }, row.asNobody), row.result);
 
-        const Tree after = Snapshot(dir);
         std::set<std::string> expected = row.alsoChanged;
         if (*row.changes) {
             expected.insert(row.changes);
@@ -189,7 +220,7 @@ void RunTable(const char* file, const std::vector<Row>& rows,
             EXPECT_EQ(st.st_uid, row.uid);
             EXPECT_EQ(Slurp(changed), row.content);
         }
-        EXPECT_EQ(Changed(before, after), expected);
+        EXPECT_EQ(Changed(before, Snapshot(dir)), expected);
     }
 }
 
@@ -206,7 +237,7 @@ std::string Block(const char* eol) {
 const std::string kBinary("\x7F" "ELF\x01\x00\xFE", 7);
 
 // The capture open reads the block (the result), the speed call writes it back.
-std::string OpenAndSaveSpeeds(const std::string& dir, const std::string&) {
+std::string OpenAndSaveSpeeds(const std::string& dir) {
     if (chdir(dir.c_str()) != 0) return "chdir";
     SetPTInit();
     CaptureChannel ch(6, 1, 1);
@@ -222,61 +253,44 @@ TEST(LibraryFiles, SpeedFile) {
     NEEDS_ROOT();
     const char* f = "config/ptz_speed.ini";
     const std::set<std::string> lock = {"config/ptz_speed.ini.lock"};
-    auto none = [](const std::string&, const std::string&) {};
-    RunTable(f, {
-        {"missing: created", none, false, kDefaults, f, Block("\n"), 0644, 0, lock},
-        {"other sections, owner and mode kept",
-         [](auto&, auto& p) { Put(p, "; note\n[other]\nKey=1\n[1 6 1]\npan_speed=7\n", 0640, kOther); }, false,
-         "7 160 13 208", f, "; note\n[other]\nKey=1\n[1 6 1]\npan_speed=7\ntilt_speed=160\nzoom_speed=13\nfocus_speed=208\n",
-         0640, kOther, lock},
-        {"CRLF stays CRLF", [](auto&, auto& p) { Put(p, "[other]\r\nKey=1\r\n"); }, false, kDefaults, f,
-         "[other]\r\nKey=1\r\n" + Block("\r\n"), 0644, 0, lock},
-        {"binary kept byte for byte", [](auto&, auto& p) { Put(p, kBinary); }, false, kDefaults, f,
-         kBinary + "\n" + Block("\n"), 0644, 0, lock},
-        {"FIFO: missing, left alone", [](auto&, auto& p) { ASSERT_EQ(mkfifo(p.c_str(), 0666), 0); }, false,
-         kDefaults, "", "", 0, 0, {}},
-        {"directory: left alone", [](auto&, auto& p) { ASSERT_EQ(mkdir(p.c_str(), 0755), 0); }, false,
-         kDefaults, "", "", 0, 0, {}},
-        {"link to another user's file: not followed",
-         [](auto& d, auto& p) { Link(d + "/victim", p); }, false, kDefaults, "", "", 0, 0, {}},
-        {"link planted by another user: not followed",
-         [](auto& d, auto& p) {
-             Put(d + "/own.ini", "[1 6 1]\npan_speed=9\n");
-             Link(d + "/own.ini", p, kOther);
-         },
-         false, kDefaults, "", "", 0, 0, {}},
-        {"dangling link: nothing created", [](auto& d, auto& p) { Link(d + "/nowhere", p); }, false, kDefaults,
-         "", "", 0, 0, {}},
-        {"own link: updated through it",
-         [](auto& d, auto& p) {
-             Put(d + "/real.ini", "[1 6 1]\npan_speed=9\n", 0600);
-             Link("../real.ini", p);
-         },
-         false, "9 160 13 208", "real.ini", "[1 6 1]\npan_speed=9\ntilt_speed=160\nzoom_speed=13\nfocus_speed=208\n",
-         0600, 0, {"real.ini.lock"}},
-        {"unreadable to the caller: not rewritten",
-         [](auto& d, auto& p) {
-             Put(p, "[other]\nKey=1\n", 0000);
-             ASSERT_EQ(chmod((d + "/config").c_str(), 0777), 0);
-         },
-         true, kDefaults, "", "", 0, 0, {}},
-        {"read-only: not replaced", [](auto&, auto& p) { Put(p, "[other]\nKey=1\n", 0444); }, false, kDefaults,
-         "", "", 0, 0, {}},
-        {"huge: neither read nor rewritten", [](auto&, auto& p) { Sparse(p); }, false, kDefaults, "", "", 0, 0,
-         {}},
-        {"stale scratch files cleaned, a planted one's target kept",
-         [](auto& d, auto& p) {
-             Put(p + ".tmp4242.0", "[1 6 1]\npan_speed=1\n");
-             Link(d + "/victim", p + ".tmpAbC123", kOther);
-         },
-         false, kDefaults, f, Block("\n"), 0644, 0,
-         {"config/ptz_speed.ini.lock", "config/ptz_speed.ini.tmp4242.0", "config/ptz_speed.ini.tmpAbC123"}},
+    const std::string nine = "[1 6 1]\npan_speed=9\n", nineFull = nine + "tilt_speed=160\nzoom_speed=13\nfocus_speed=208\n";
+    RunTable(f, Hostile(kDefaults, nine) + std::vector<Row>{
+        Writes("missing: created", kNone, kDefaults, f, Block("\n"), lock),
+        Writes("other sections, owner and mode kept",
+               [](auto&, auto& p) { Put(p, "; note\n[other]\nKey=1\n[1 6 1]\npan_speed=7\n", 0640, kOther); },
+               "7 160 13 208", f,
+               "; note\n[other]\nKey=1\n[1 6 1]\npan_speed=7\ntilt_speed=160\nzoom_speed=13\nfocus_speed=208\n", lock,
+               0640, kOther),
+        Writes("CRLF stays CRLF", Holding("[other]\r\nKey=1\r\n"), kDefaults, f, "[other]\r\nKey=1\r\n" + Block("\r\n"),
+               lock),
+        Writes("binary kept byte for byte", Holding(kBinary), kDefaults, f, kBinary + "\n" + Block("\n"), lock),
+        Writes("own link: updated through it",
+               [=](auto& d, auto& p) {
+                   Put(d + "/real.ini", nine, 0600);
+                   Link("../real.ini", p);
+               },
+               "9 160 13 208", "real.ini", nineFull, {"real.ini.lock"}, 0600),
+        Same("unreadable to the caller: not rewritten",
+             [](auto& d, auto& p) {
+                 Put(p, "[other]\nKey=1\n", 0000);
+                 ASSERT_EQ(chmod((d + "/config").c_str(), 0777), 0);
+             },
+             kDefaults, true),
+        Same("read-only: not replaced", Holding("[other]\nKey=1\n", 0444), kDefaults),
+        Same("huge: neither read nor rewritten", kSparse, kDefaults),
+        Writes("stale scratch files cleaned, a planted one's target kept",
+               [](auto& d, auto& p) {
+                   Put(p + ".tmp4242.0", "[1 6 1]\npan_speed=1\n");
+                   Link(d + "/victim", p + ".tmpAbC123", kOther);
+               },
+               kDefaults, f, Block("\n"),
+               {"config/ptz_speed.ini.lock", "config/ptz_speed.ini.tmp4242.0", "config/ptz_speed.ini.tmpAbC123"}),
     }, OpenAndSaveSpeeds);
 }
 
 // A zoom move, then the stop the log chooses: the zoom stop when the
 // log worked, the generic stop when it was not read.
-std::string MoveAndStopDyna(const std::string& dir, const std::string&) {
+std::string MoveAndStopDyna(const std::string& dir) {
     if (!dir.empty()) setenv("TREVALO_WINDIR", (dir + "/windows").c_str(), 1);
     SetPTInit();
     CaptureChannel ch(0, 1);
@@ -286,53 +300,28 @@ std::string MoveAndStopDyna(const std::string& dir, const std::string&) {
 }
 
 const std::string kZoomStop = "01 00 24 04 00 21", kGenericStop = "01 00 12 00 00 13";
+const std::string kDynaZoom("\x0B\0\0\0", 4);
 
 TEST(LibraryFiles, DynaLog) {
     NEEDS_ROOT();
     const char* f = "windows/DynaPT.log";
-    auto none = [](const std::string&, const std::string&) {};
-    std::string huge(kHuge, '\0');
-    huge[0] = 0x0B;
-    RunTable(f, {
-        {"missing: created", none, false, kZoomStop, f, std::string("\x0B\0\0\0", 4), 0644, 0, {}},
-        {"CRLF: record written over, rest kept", [](auto&, auto& p) { Put(p, "\r\n\r\nX"); }, false, kZoomStop,
-         f, std::string("\x0B\0\0\0X", 5), 0644, 0, {}},
-        {"binary: record written over, rest kept", [](auto&, auto& p) { Put(p, "\xFF\xFE\x01\x02\x03\x04"); },
-         false, kZoomStop, f, std::string("\x0B\0\0\0\x03\x04", 6), 0644, 0, {}},
-        {"huge: record written in place", [](auto&, auto& p) { Sparse(p); }, false, kZoomStop, f, huge, 0644, 0,
-         {}},
-        {"FIFO: missing, left alone", [](auto&, auto& p) { ASSERT_EQ(mkfifo(p.c_str(), 0666), 0); }, false,
-         kGenericStop, "", "", 0, 0, {}},
-        {"directory: left alone", [](auto&, auto& p) { ASSERT_EQ(mkdir(p.c_str(), 0755), 0); }, false,
-         kGenericStop, "", "", 0, 0, {}},
-        {"link to another user's file: not followed", [](auto& d, auto& p) { Link(d + "/victim", p); }, false,
-         kGenericStop, "", "", 0, 0, {}},
-        {"link planted by another user: not followed",
-         [](auto& d, auto& p) {
-             Put(d + "/own.log", std::string("\x05\0\0\0", 4));
-             Link(d + "/own.log", p, kOther);
-         },
-         false, kGenericStop, "", "", 0, 0, {}},
-        {"dangling link: target not created", [](auto& d, auto& p) { Link(d + "/nowhere", p); }, false,
-         kGenericStop, "", "", 0, 0, {}},
-        {"own link: written through it",
-         [](auto& d, auto& p) {
-             Put(d + "/real.log", std::string("\x05\0\0\0", 4));
-             Link(d + "/real.log", p);
-         },
-         false, kZoomStop, "real.log", std::string("\x0B\0\0\0", 4), 0644, 0, {}},
-        {"unreadable to the caller: untouched",
-         [](auto&, auto& p) { Put(p, std::string("\x0B\0\0\0", 4), 0000); }, true, kGenericStop, "", "", 0, 0,
-         {}},
-        {"read-only: read, not written",
-         [](auto&, auto& p) { Put(p, std::string("\x01\0\0\0", 4), 0444); }, false,
-         "01 00 13 00 00 12 01 00 14 00 00 15", "", "", 0, 0, {}},
+    const std::string five("\x05\0\0\0", 4);
+    RunTable(f, Hostile(kGenericStop, five) + std::vector<Row>{
+        Writes("missing: created", kNone, kZoomStop, f, kDynaZoom),
+        Writes("CRLF: record written over, rest kept", Holding("\r\n\r\nX"), kZoomStop, f, kDynaZoom + "X"),
+        Writes("binary: record written over, rest kept", Holding("\xFF\xFE\x01\x02\x03\x04"), kZoomStop, f,
+               kDynaZoom + "\x03\x04"),
+        Writes("huge: record written in place", kSparse, kZoomStop, f, Huge(0x0B)),
+        Writes("own link: written through it", LinkedTo("real.log", five, 0, 0), kZoomStop, "real.log", kDynaZoom),
+        Same("unreadable to the caller: untouched", Holding(kDynaZoom, 0000), kGenericStop, true),
+        Same("read-only: read, not written", Holding(std::string("\x01\0\0\0", 4), 0444),
+             "01 00 13 00 00 12 01 00 14 00 00 15"),
     }, MoveAndStopDyna);
 }
 
 // A stop on a fresh channel: it names the motion the file holds (up-left
 // here) when the file was read, nothing (00) when not; then 13 is stored.
-std::string StopSerim(const std::string& dir, const std::string&) {
+std::string StopSerim(const std::string& dir) {
     setenv("TREVALO_WINDIR", (dir + "/windows").c_str(), 1);
     SetPTInit();
     CaptureChannel ch(8, 1);
@@ -345,42 +334,16 @@ const std::string kUpLeft("\x07\0\0\0", 4), kStored("\x0D\0\0\0", 4);
 TEST(LibraryFiles, SerimFile) {
     NEEDS_ROOT();
     const char* f = "windows/PTINI.INI";
-    std::string huge(kHuge, '\0');
-    huge[0] = 0x0D;
-    RunTable(f, {
-        {"missing: not created", [](auto&, auto&) {}, false, kStopUnnamed, "", "", 0, 0, {}},
-        {"record read and written", [](auto&, auto& p) { Put(p, kUpLeft); }, false, kStopUpLeft, f, kStored,
-         0644, 0, {}},
-        {"binary: rest kept", [](auto&, auto& p) { Put(p, kUpLeft + "\xFF\xFE"); }, false, kStopUpLeft, f,
-         kStored + "\xFF\xFE", 0644, 0, {}},
-        {"CRLF: no motion, record written", [](auto&, auto& p) { Put(p, "\r\n\r\n"); }, false, kStopUnnamed, f,
-         kStored, 0644, 0, {}},
-        {"huge: record written in place", [](auto&, auto& p) { Sparse(p); }, false, "FC 80 01 00 01 FD", f, huge,
-         0644, 0, {}},
-        {"FIFO: missing, left alone", [](auto&, auto& p) { ASSERT_EQ(mkfifo(p.c_str(), 0666), 0); }, false,
-         kStopUnnamed, "", "", 0, 0, {}},
-        {"directory: left alone", [](auto&, auto& p) { ASSERT_EQ(mkdir(p.c_str(), 0755), 0); }, false,
-         kStopUnnamed, "", "", 0, 0, {}},
-        {"link to another user's file: not followed", [](auto& d, auto& p) { Link(d + "/victim", p); }, false,
-         kStopUnnamed, "", "", 0, 0, {}},
-        {"link planted by another user: not followed",
-         [](auto& d, auto& p) {
-             Put(d + "/own.ini", kUpLeft);
-             Link(d + "/own.ini", p, kOther);
-         },
-         false, kStopUnnamed, "", "", 0, 0, {}},
-        {"dangling link: target not created", [](auto& d, auto& p) { Link(d + "/nowhere", p); }, false,
-         kStopUnnamed, "", "", 0, 0, {}},
-        {"own link: read and written through it",
-         [](auto& d, auto& p) {
-             Put(d + "/real.ini", kUpLeft);
-             Link(d + "/real.ini", p);
-         },
-         false, kStopUpLeft, "real.ini", kStored, 0644, 0, {}},
-        {"unreadable to the caller: untouched", [](auto&, auto& p) { Put(p, kUpLeft, 0000); }, true,
-         kStopUnnamed, "", "", 0, 0, {}},
-        {"read-only: read, not written", [](auto&, auto& p) { Put(p, kUpLeft, 0444); }, false, kStopUpLeft, "",
-         "", 0, 0, {}},
+    RunTable(f, Hostile(kStopUnnamed, kUpLeft) + std::vector<Row>{
+        Same("missing: not created", kNone, kStopUnnamed),
+        Writes("record read and written", Holding(kUpLeft), kStopUpLeft, f, kStored),
+        Writes("binary: rest kept", Holding(kUpLeft + "\xFF\xFE"), kStopUpLeft, f, kStored + "\xFF\xFE"),
+        Writes("CRLF: no motion, record written", Holding("\r\n\r\n"), kStopUnnamed, f, kStored),
+        Writes("huge: record written in place", kSparse, "FC 80 01 00 01 FD", f, Huge(0x0D)),
+        Writes("own link: read and written through it", LinkedTo("real.ini", kUpLeft, 0, 0), kStopUpLeft,
+               "real.ini", kStored),
+        Same("unreadable to the caller: untouched", Holding(kUpLeft, 0000), kStopUnnamed, true),
+        Same("read-only: read, not written", Holding(kUpLeft, 0444), kStopUpLeft),
     }, StopSerim);
 }
 
@@ -392,38 +355,22 @@ TEST(LibraryFiles, PortMap) {
     ASSERT_TRUE(pty.ok());
     ASSERT_EQ(chmod(pty.slave().c_str(), 0666), 0);
     const std::string map = "COM200=" + pty.slave() + "\n";
-    auto call = [](const std::string&, const std::string& path) {
-        setenv("TREVALO_PORTMAP", path.c_str(), 1);
+    auto call = [](const std::string& dir) {
+        setenv("TREVALO_PORTMAP", (dir + "/ports").c_str(), 1);
         SetPTInit();
         PtPortHandle* h = SetPtOpen(6, 0, 1, 200, 9600, 'N', 8, 1);
         if (h) SetPtClose(h, 0);
         return std::string(h ? "opened" : "no port");
     };
-    RunTable("ports", {
-        {"regular", [&](auto&, auto& p) { Put(p, map); }, false, "opened", "", "", 0, 0, {}},
-        {"regular, read by another user", [&](auto&, auto& p) { Put(p, map); }, true, "opened", "", "", 0, 0, {}},
-        {"CRLF", [&](auto&, auto& p) { Put(p, "# ports\r\nCOM200=" + pty.slave() + "\r\n"); }, false, "opened", "",
-         "", 0, 0, {}},
-        {"binary around the line", [&](auto&, auto& p) { Put(p, std::string("\0\xFF\n", 3) + map + "\x01\x02"); },
-         false, "opened", "", "", 0, 0, {}},
-        {"read-only", [&](auto&, auto& p) { Put(p, map, 0444); }, false, "opened", "", "", 0, 0, {}},
-        {"own link", [&](auto& d, auto& p) { Put(d + "/real", map); Link(d + "/real", p); }, false, "opened", "",
-         "", 0, 0, {}},
-        {"FIFO: no map", [](auto&, auto& p) { ASSERT_EQ(mkfifo(p.c_str(), 0666), 0); }, false, "no port", "", "",
-         0, 0, {}},
-        {"directory: no map", [](auto&, auto& p) { ASSERT_EQ(mkdir(p.c_str(), 0755), 0); }, false, "no port", "",
-         "", 0, 0, {}},
-        {"link to another user's file: not followed",
-         [&](auto& d, auto& p) { Put(d + "/theirs", map, 0644, kOther); Link(d + "/theirs", p); }, false,
-         "no port", "", "", 0, 0, {}},
-        {"link planted by another user: not followed",
-         [&](auto& d, auto& p) { Put(d + "/real", map); Link(d + "/real", p, kOther); }, false, "no port", "", "",
-         0, 0, {}},
-        {"dangling link: no map", [](auto& d, auto& p) { Link(d + "/nowhere", p); }, false, "no port", "", "", 0,
-         0, {}},
-        {"unreadable to the caller: no map", [&](auto&, auto& p) { Put(p, map, 0000); }, true, "no port", "", "",
-         0, 0, {}},
-        {"huge: no map", [](auto&, auto& p) { Sparse(p); }, false, "no port", "", "", 0, 0, {}},
+    RunTable("ports", Hostile("no port", map) + std::vector<Row>{
+        Same("regular", Holding(map), "opened"),
+        Same("regular, read by another user", Holding(map), "opened", true),
+        Same("CRLF", Holding("# ports\r\nCOM200=" + pty.slave() + "\r\n"), "opened"),
+        Same("binary around the line", Holding(std::string("\0\xFF\n", 3) + map + "\x01\x02"), "opened"),
+        Same("read-only", Holding(map, 0444), "opened"),
+        Same("own link", LinkedTo("real", map, 0, 0), "opened"),
+        Same("unreadable to the caller", Holding(map, 0000), "no port", true),
+        Same("huge", kSparse, "no port"),
     }, call);
 }
 
@@ -490,7 +437,7 @@ TEST(LibraryFiles, DynaKeepsItsMemoryWithoutTheInstalledDirectory) {
         [&] {
             unsetenv("TREVALO_WINDIR");
             setenv("XDG_STATE_HOME", (d + "/state").c_str(), 1);
-            return MoveAndStopDyna("", "") + " " + DirAndMode(platform::WindowsDirectory());
+            return MoveAndStopDyna("") + " " + DirAndMode(platform::WindowsDirectory());
         },
         true);
     EXPECT_EQ(got, kZoomStop + " " + d + "/state/trevalo 0700");
@@ -498,58 +445,48 @@ TEST(LibraryFiles, DynaKeepsItsMemoryWithoutTheInstalledDirectory) {
 }
 
 // Sections "<writer> <n>" with four keys each, every value naming both.
+const char* const kKeys[4] = {"pan_speed", "tilt_speed", "zoom_speed", "focus_speed"};
+
 void WriteSections(const std::string& file, int writer, int count) {
     for (int n = 0; n < count; ++n) {
         const std::string section = std::to_string(writer) + " " + std::to_string(n);
         const std::string v = std::to_string(writer * 1000 + n);
-        const char* keys[4] = {"pan_speed", "tilt_speed", "zoom_speed", "focus_speed"};
         const char* values[4] = {v.c_str(), v.c_str(), v.c_str(), v.c_str()};
-        platform::ProfileWriteStrings(file, section.c_str(), keys, values, 4);
+        platform::ProfileWriteStrings(file, section.c_str(), kKeys, values, 4);
     }
 }
 
-int MissingKeys(const std::string& file, int writers, int count) {
-    int missing = 0;
-    for (int w = 0; w < writers; ++w)
-        for (int n = 0; n < count; ++n) {
-            const std::string section = std::to_string(w) + " " + std::to_string(n);
-            for (const char* key : {"pan_speed", "tilt_speed", "zoom_speed", "focus_speed"})
-                missing += platform::ProfileGetInt(file, section.c_str(), key, -1) != w * 1000 + n;
+// Threads of one process, then processes: every key of every writer is there after.
+TEST(LibraryFiles, WritersOfDifferentSectionsLoseNothing) {
+    for (const bool processes : {false, true}) {
+        SCOPED_TRACE(processes ? "processes" : "threads");
+        const std::string dir = TempDir(), file = dir + "/ptz_speed.ini";
+        const int writers = processes ? 2 : 8, each = processes ? 100 : 25;
+        std::vector<std::thread> threads;
+        std::vector<pid_t> pids;
+        for (int w = 0; w < writers; ++w) {
+            if (!processes) {
+                threads.emplace_back(WriteSections, file, w, each);
+            } else if (pids.emplace_back(fork()) == 0) {
+                WriteSections(file, w, each);
+                _exit(0);
+            }
         }
-    return missing;
-}
-
-TEST(LibraryFiles, ThreadsWritingDifferentSectionsLoseNothing) {
-    const std::string file = TempDir() + "/ptz_speed.ini";
-    constexpr int kThreads = 8, kEach = 25;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) threads.emplace_back(WriteSections, file, t, kEach);
-    for (std::thread& t : threads) t.join();
-    EXPECT_EQ(MissingKeys(file, kThreads, kEach), 0);
-}
-
-TEST(LibraryFiles, ProcessesWritingDifferentSectionsLoseNothing) {
-    const std::string file = TempDir() + "/ptz_speed.ini";
-    constexpr int kEach = 100;
-    pid_t pids[2];
-    for (int p = 0; p < 2; ++p) {
-        pids[p] = fork();
-        if (pids[p] == 0) {
-            WriteSections(file, p, kEach);
-            _exit(0);
+        for (std::thread& t : threads) t.join();
+        for (pid_t pid : pids) {
+            int status = 0;
+            ASSERT_EQ(waitpid(pid, &status, 0), pid);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
         }
+        int missing = 0;
+        for (int w = 0; w < writers; ++w)
+            for (int n = 0; n < each; ++n)
+                for (const char* key : kKeys)
+                    missing += platform::ProfileGetInt(file, (std::to_string(w) + " " + std::to_string(n)).c_str(),
+                                                       key, -1) != w * 1000 + n;
+        EXPECT_EQ(missing, 0);
+        EXPECT_EQ(Snapshot(dir).size(), 2u) << "the file and its lock: no scratch left";
     }
-    for (pid_t pid : pids) {
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    EXPECT_EQ(MissingKeys(file, 2, kEach), 0);
-    DIR* d = opendir(file.substr(0, file.rfind('/')).c_str());
-    int entries = 0;
-    while (readdir(d)) ++entries;
-    closedir(d);
-    EXPECT_EQ(entries, 4);  // ., .., the file and its lock: no scratch left
 }
 
 }  // namespace

@@ -117,35 +117,29 @@ TEST(Telnet, LineCommandsOnlyOnceAgreed) {
 TEST(NetUrlParse, Forms) {
     struct Row {
         const char* text;
-        bool ok, telnet;
+        bool telnet;
         const char* host;
         unsigned port;
     };
-    const Row rows[] = {
-        {"socket://127.0.0.1:4001", true, false, "127.0.0.1", 4001},
-        {"rfc2217://[::1]:2217", true, true, "::1", 2217},
-        {"RFC2217://Dome-Server.example:65535/", true, true, "Dome-Server.example", 65535},
-        {"socket://host", false, false, "", 0},
-        {"socket://::1:4001", false, false, "", 0},
-        {"rfc2217://[::1:4001", false, false, "", 0},
-        {"socket://h:0", false, false, "", 0},
-        {"socket://h:65536", false, false, "", 0},
-        {"socket://h:12ab", false, false, "", 0},
-        {"socket://:4001", false, false, "", 0},
-        {"telnet://h:23", false, false, "", 0},
+    const Row good[] = {
+        {"socket://127.0.0.1:4001", false, "127.0.0.1", 4001},
+        {"rfc2217://[::1]:2217", true, "::1", 2217},
+        {"RFC2217://Dome-Server.example:65535/", true, "Dome-Server.example", 65535},
     };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.text);
+    for (const Row& r : good) {
         NetUrl u;
         std::string error;
-        ASSERT_EQ(ParseNetUrl(r.text, u, &error), r.ok) << error;
-        if (!r.ok) {
-            EXPECT_FALSE(error.empty());
-            continue;
-        }
-        EXPECT_EQ(u.telnet, r.telnet);
-        EXPECT_EQ(u.host, r.host);
-        EXPECT_EQ(u.port, r.port);
+        ASSERT_TRUE(ParseNetUrl(r.text, u, &error)) << r.text << ": " << error;
+        EXPECT_EQ(u.telnet, r.telnet) << r.text;
+        EXPECT_EQ(u.host, r.host) << r.text;
+        EXPECT_EQ(u.port, r.port) << r.text;
+    }
+    for (const char* bad : {"socket://host", "socket://::1:4001", "rfc2217://[::1:4001", "socket://h:0",
+                            "socket://h:65536", "socket://h:12ab", "socket://:4001", "telnet://h:23"}) {
+        NetUrl u;
+        std::string error;
+        EXPECT_FALSE(ParseNetUrl(bad, u, &error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
     }
     EXPECT_EQ(NetLineKind("/dev/ttyUSB0"), nullptr);
     EXPECT_EQ(NetLineKind("Socket://x:1"), &kSocketLine);
@@ -161,27 +155,20 @@ class Peer {
 public:
     Peer(Script script, int family = AF_INET) : m_script(script) {
         m_listen = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_storage a{};
-        socklen_t len;
-        if (family == AF_INET6) {
-            auto* in6 = reinterpret_cast<sockaddr_in6*>(&a);
-            in6->sin6_family = AF_INET6;
-            in6->sin6_addr = in6addr_loopback;
-            len = sizeof *in6;
-        } else {
-            auto* in = reinterpret_cast<sockaddr_in*>(&a);
-            in->sin_family = AF_INET;
-            in->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            len = sizeof *in;
-        }
-        if (bind(m_listen, reinterpret_cast<sockaddr*>(&a), len) != 0 || listen(m_listen, 16) != 0 ||
-            getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+        sockaddr_in in{};
+        sockaddr_in6 in6{};
+        in.sin_family = AF_INET;
+        in.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        in6.sin6_family = AF_INET6;
+        in6.sin6_addr = in6addr_loopback;
+        auto* a = family == AF_INET6 ? reinterpret_cast<sockaddr*>(&in6) : reinterpret_cast<sockaddr*>(&in);
+        socklen_t len = family == AF_INET6 ? sizeof in6 : sizeof in;
+        if (bind(m_listen, a, len) != 0 || listen(m_listen, 16) != 0 || getsockname(m_listen, a, &len) != 0) {
             close(m_listen);
             m_listen = -1;
             return;
         }
-        m_port = ntohs(family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&a)->sin6_port
-                                          : reinterpret_cast<sockaddr_in*>(&a)->sin_port);
+        m_port = ntohs(family == AF_INET6 ? in6.sin6_port : in.sin_port);
         m_thread = std::thread([this] { Serve(); });
     }
     ~Peer() {
@@ -369,8 +356,6 @@ TEST_F(NetPort, NothingListeningFailsLikeAMissingDevice) {
     Map(kCom, "socket://127.0.0.1:" + std::to_string(FreePort()));
     EXPECT_EQ(Open(), nullptr);
     Map(kCom, "socket://no-such-host.invalid:4001");
-    EXPECT_EQ(Open(), nullptr);
-    Map(kCom, "socket://127.0.0.1");
     EXPECT_EQ(Open(), nullptr);
 }
 

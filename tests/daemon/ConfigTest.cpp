@@ -39,7 +39,6 @@ TEST(Config, GoodFileParsed) {
     EXPECT_EQ(c.lines[0].parity, 'E');
     EXPECT_EQ(c.lines[0].baud, 4800);
     EXPECT_EQ(c.cameras[1].port, 8081);
-    EXPECT_EQ(c.defaultTimeoutSeconds, 10);
 }
 
 TEST(Config, EachFaultNamesFileLineAndField) {

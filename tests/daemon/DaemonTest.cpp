@@ -104,12 +104,17 @@ private:
     pid_t pid_ = -1;
 };
 
-int Connect(int port) {
-    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+sockaddr_in Loopback(int port) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
+int Connect(int port) {
+    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a = Loopback(port);
     if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
         close(s);
         return -1;
@@ -132,17 +137,21 @@ std::string Receive(int s, int ms) {
     return out;
 }
 
-std::string Post(int port, const std::string& body, const std::string& extraHeaders = "") {
+std::string Exchange(int port, const std::string& request) {
     const int s = Connect(port);
     if (s < 0) return "connect failed";
-    const std::string req = "POST /onvif/device_service HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
-                            "Content-Type: application/soap+xml\r\n" + extraHeaders +
-                            "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-    (void)!send(s, req.data(), req.size(), MSG_NOSIGNAL);
+    (void)!send(s, request.data(), request.size(), MSG_NOSIGNAL);
     const std::string out = Receive(s, 5000);
     close(s);
     return out;
 }
+
+std::string PostRequest(const std::string& body) {
+    return "POST /onvif/device_service HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+           "Content-Type: application/soap+xml\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+std::string Post(int port, const std::string& body) { return Exchange(port, PostRequest(body)); }
 
 const std::string kClock = "<s:Envelope xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\"><s:Body>"
                            "<GetSystemDateAndTime xmlns=\"http://www.onvif.org/ver10/device/wsdl\"/></s:Body></s:Envelope>";
@@ -179,6 +188,7 @@ protected:
     }
     std::string dir_;
     Pty pty_;
+    int port = 0, discovery = 0;
 };
 
 }  // namespace
@@ -194,7 +204,6 @@ TEST_F(DaemonTest, BadConfigExitsWithOneLineAndOpensNothing) {
 
 TEST_F(DaemonTest, AbusiveClientsGetFaultsOrClosedConnectionsAndOthersAreServed) {
     Daemon d(dir_, Config());
-    int port = 0, discovery = 0;
     ASSERT_TRUE(d.Ready(port, discovery)) << d.Log();
 
     // A client that sends half a request and stalls holds only its own connection.
@@ -202,48 +211,35 @@ TEST_F(DaemonTest, AbusiveClientsGetFaultsOrClosedConnectionsAndOthersAreServed)
     const std::string half = "POST /onvif/device_service HTTP/1.1\r\nHost: x\r\nContent-Length: 500\r\n\r\n<s:Env";
     ASSERT_EQ(send(stalled, half.data(), half.size(), MSG_NOSIGNAL), static_cast<ssize_t>(half.size()));
 
+    // Chunked has no length to refuse it by: cut off at the limit.
+    std::string chunked = "POST /onvif/device_service HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n";
+    for (int i = 0; i < 80; ++i) chunked += "400\r\n" + std::string(1024, 'y') + "\r\n";
+    std::string plain = SignedMove("nonce-proc-0001");
     struct Case {
         const char* what;
-        std::string body, headers;
+        std::string request;
         const char* status;
         const char* says;
     };
     const Case cases[] = {
-        {"oversized body", std::string(70000, 'x'), "", "HTTP/1.1 413", "too large"},
-        {"malformed XML", "<s:Envelope", "", "HTTP/1.1 400", "malformed XML"},
-        {"unknown action", "<s:Envelope xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\"><s:Body><Foo "
-                           "xmlns=\"http://www.onvif.org/ver10/device/wsdl\"/></s:Body></s:Envelope>",
-         "", "HTTP/1.1 400", "NotAuthorized"},
-        {"no digest", SignedMove("nonce-proc-0001").replace(SignedMove("nonce-proc-0001").find("PasswordDigest"), 14,
-                                                            "PasswordText"),
-         "", "HTTP/1.1 400", "NotAuthorized"},
-        {"clock", kClock, "", "HTTP/1.1 200", "GetSystemDateAndTimeResponse"},
+        {"oversized body", PostRequest(std::string(70000, 'x')), "HTTP/1.1 413", "too large"},
+        {"malformed XML", PostRequest("<s:Envelope"), "HTTP/1.1 400", "malformed XML"},
+        {"unknown action", PostRequest("<s:Envelope xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\"><s:Body><Foo "
+                                       "xmlns=\"http://www.onvif.org/ver10/device/wsdl\"/></s:Body></s:Envelope>"),
+         "HTTP/1.1 400", "NotAuthorized"},
+        {"no digest", PostRequest(plain.replace(plain.find("PasswordDigest"), 14, "PasswordText")), "HTTP/1.1 400",
+         "NotAuthorized"},
+        {"clock", PostRequest(kClock), "HTTP/1.1 200", "GetSystemDateAndTimeResponse"},
+        {"chunked", chunked + "0\r\n\r\n", "HTTP/1.1 413", "HTTP"},
+        {"a GET", "GET /onvif/device_service HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n", "HTTP/1.1 405",
+         "HTTP"},
     };
     for (const Case& c : cases) {
         const auto start = steady_clock::now();
-        const std::string reply = Post(port, c.body, c.headers);
+        const std::string reply = Exchange(port, c.request);
         EXPECT_EQ(reply.rfind(c.status, 0), 0u) << c.what << ": " << reply.substr(0, 200);
         EXPECT_NE(reply.find(c.says), std::string::npos) << c.what;
         EXPECT_LT(steady_clock::now() - start, seconds(3)) << c.what << " answered while another client stalls";
-    }
-    // Chunked, with no length to refuse it by: cut off at the limit.
-    {
-        const int s = Connect(port);
-        std::string req = "POST /onvif/device_service HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n";
-        for (int i = 0; i < 80; ++i) req += "400\r\n" + std::string(1024, 'y') + "\r\n";
-        req += "0\r\n\r\n";
-        (void)!send(s, req.data(), req.size(), MSG_NOSIGNAL);
-        const std::string reply = Receive(s, 5000);
-        EXPECT_EQ(reply.rfind("HTTP/1.1 413", 0), 0u) << reply.substr(0, 100);
-        close(s);
-    }
-    // A GET is not a SOAP request.
-    {
-        const int s = Connect(port);
-        const std::string req = "GET /onvif/device_service HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
-        (void)!send(s, req.data(), req.size(), MSG_NOSIGNAL);
-        EXPECT_EQ(Receive(s, 5000).rfind("HTTP/1.1 405", 0), 0u);
-        close(s);
     }
     // The stalled client is dropped after the read time-out (10 s).
     const auto start = steady_clock::now();
@@ -259,13 +255,9 @@ TEST_F(DaemonTest, AbusiveClientsGetFaultsOrClosedConnectionsAndOthersAreServed)
 
 TEST_F(DaemonTest, UnicastProbeGetsAProbeMatch) {
     Daemon d(dir_, Config());
-    int port = 0, discovery = 0;
     ASSERT_TRUE(d.Ready(port, discovery)) << d.Log();
     const int s = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<uint16_t>(discovery));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in to = Loopback(discovery);
     auto probe = [&](const std::string& types) {
         const std::string msg =
             "<s:Envelope xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\" "
@@ -289,7 +281,6 @@ TEST_F(DaemonTest, UnicastProbeGetsAProbeMatch) {
 
 TEST_F(DaemonTest, SigtermStopsTheMovingCameraAndClosesTheLine) {
     Daemon d(dir_, Config());
-    int port = 0, discovery = 0;
     ASSERT_TRUE(d.Ready(port, discovery)) << d.Log();
     pty_.Read();
     const std::string reply = Post(port, SignedMove("nonce-proc-move1"));
