@@ -348,7 +348,8 @@ TEST_F(NetPort, AcceptThenClose) {
     EXPECT_LE(reconnects, 10) << "in " << spent << " s: the back-off does not grow";
     start = platform::MonotonicUs();
     SetPtClose(h, 0);
-    EXPECT_LT(Seconds(start), 1.0);
+    // Room for a loaded machine, still short of the 2 s back-off a close must not wait for.
+    EXPECT_LT(Seconds(start), 1.8);
     EXPECT_EQ(Resources(), before) << "threads, descriptors";
 }
 

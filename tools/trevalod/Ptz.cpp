@@ -11,6 +11,7 @@
 #include <map>
 
 #include <trevalo.h>
+#include <trevalo_host.h>
 
 namespace trevalod {
 namespace {
@@ -192,10 +193,10 @@ bool CameraBank::OpenAll(bool capture, std::string& error) {
             cam->handle = SetPtOpen(cc.protocol, cam->channel, cc.address, static_cast<int>(line + 1), lc.baud,
                                     lc.parity, lc.dataBits, lc.stopBits);
             if (!cam->handle) {
-                int users = 0;
-                for (const auto& c : config_.cameras) users += c.line == cc.line;
+                char why[512] = "";
+                TrevaloLastOpenError(cam->channel, why, sizeof why);
                 error = "camera \"" + cc.name + "\": cannot open line \"" + lc.name + "\" (" + lc.device + ")" +
-                        (users > 1 ? "; the line has several cameras and needs a library with shared lines" : "");
+                        (*why ? std::string(": ") + why : std::string());
             }
         }
         if (!cam->handle) {
