@@ -258,6 +258,13 @@ class NetPort : public ::testing::Test {
 protected:
     void SetUp() override { SetPTInit(); }
     void TearDown() override {
+        // A failed serial open keeps its protocol object in the channel, as
+        // the library defines; a capture open and close clears it.
+        for (int ch = 0; ch < 2; ++ch) {
+            unsigned char buf[TREVALO_CAPTURE_MAX];
+            int len = 0;
+            if (PtPortHandle* h = SetPtOpen_NET(6, ch, 1, buf, &len)) SetPtClose_NET(h, ch, buf, &len);
+        }
         SetPTUnInit();
         unsetenv("TREVALO_COM61");
         unsetenv("TREVALO_COM62");
