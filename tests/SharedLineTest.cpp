@@ -123,6 +123,12 @@ TEST(SharedLine, EightChannelsThreeProtocolsOneLine) {
     char why[200] = {};
     TrevaloLastOpenError(9, why, sizeof why);
     EXPECT_NE(std::string(why).find("runs at 9600 8N1, not 4800 8N1"), std::string::npos) << why;
+    {
+        // The refused open keeps its object in channel 9, as any failed open does.
+        unsigned char buf[TREVALO_CAPTURE_MAX];
+        int len = 0;
+        if (PtPortHandle* c = SetPtOpen_NET(6, 9, 9, buf, &len)) SetPtClose_NET(c, 9, buf, &len);
+    }
 
     // Bytes from the line reach the host once, not once per channel.
     const uint8_t reply[] = {1, 2, 3, 4, 5};
