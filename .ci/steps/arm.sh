@@ -9,8 +9,11 @@ cd "$(dirname "$0")/../.."
 jobs=$(nproc 2>/dev/null || echo 2)
 for arch in aarch64-linux-gnu arm-linux-gnueabihf; do
   start=$(date +%s)
-  skip=()
+  # qemu-user cannot re-execute a target binary (no binfmt here) and does
+  # not translate termios2, which these two need.
+  skip=(-E "^(LineFault\\.ExitWithPortOpenWhileBytesArrive|SerialPort\\.ReopensSetTheWholeLine)$")
   [ "$arch" = arm-linux-gnueabihf ] && skip=(-E "^(SerialPort|LineFault)\\.")
+  echo "$arch: left out under qemu-user: ${skip[1]}"
   dir=build-$arch
   log=$(mktemp)
   if ! { cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$arch.cmake" -DCMAKE_BUILD_TYPE=Release &&
