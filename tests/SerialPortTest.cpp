@@ -213,8 +213,13 @@ TEST(SerialPort, OpenFailuresAndPortMapping) {
     EXPECT_EQ(Resources(), before) << "threads, descriptors";
 }
 
+// Watch threads write debug lines too, so the record is locked.
+std::mutex g_debugLock;
 std::vector<std::string> g_debug;
-void KeepDebug(const char* text) { g_debug.push_back(text); }
+void KeepDebug(const char* text) {
+    std::lock_guard<std::mutex> g(g_debugLock);
+    g_debug.push_back(text);
+}
 
 // Each failed open says why, for the channel, through the host call and the
 // debug output alike; a good open clears it.
@@ -256,7 +261,10 @@ TEST(SerialPort, FailedOpenSaysWhy) {
     platform::SetDebugHook(&KeepDebug);
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
-        g_debug.clear();
+        {
+            std::lock_guard<std::mutex> g(g_debugLock);
+            g_debug.clear();
+        }
         if (r.var) setenv("TREVALO_COM49", r.var, 1);
         if (r.portmap) setenv("TREVALO_PORTMAP", r.portmap, 1);
         PtPortHandle* h = OpenPelcoD(1, r.com, 9600, 'N', r.bits);
@@ -267,6 +275,7 @@ TEST(SerialPort, FailedOpenSaysWhy) {
         EXPECT_EQ(TrevaloLastOpenError(1, text, sizeof text), static_cast<int>(r.why.size()));
         EXPECT_EQ(text, r.why);
         if (r.com && !r.why.empty()) {
+            std::lock_guard<std::mutex> g(g_debugLock);
             EXPECT_NE(std::find(g_debug.begin(), g_debug.end(), r.why + "\n"), g_debug.end());
         }
         if (h) SetPtClose(h, 1);
