@@ -226,10 +226,12 @@ def mutate_text(text, tables, ids):
 
 def families(paths):
     """For each protocol source, the test suites that cover its indexes."""
+    registry = open(os.path.join(ROOT, "interface", "PtRegistry.cpp")).read()
+    class_index = {c: int(n) for n, c in re.findall(r"\{(\d+),\s*\"[^\"]*\",[^}]*NewCPt(\w+)\}", registry)}
     index_of = {}
     for p in paths:
-        text = open(p).read()
-        index_of[p] = {int(n) for n in re.findall(r"PT_REGISTER_PROTOCOL\(\s*(\d+)", text)}
+        base = os.path.splitext(os.path.basename(p))[0]
+        index_of[p] = {class_index[base[3:]]} if base.startswith("CPt") and base[3:] in class_index else set()
     for p in paths:  # a shared frame or table: the indexes of its includers
         if not index_of[p]:
             base = os.path.splitext(os.path.basename(p))[0]
@@ -318,6 +320,10 @@ def main():
                     mutants.append((p, t.name, line, text[lit[0]:lit[1]], bit, fam[p]))
         if ids:
             mutated[p] = mutate_text(text, tables, ids)
+    # Mutated tables are no longer constants, so the lookup index is built on
+    # first use instead (a code flipped onto another row's code then throws).
+    ptt = os.path.join(pdir, "PtTable.h")
+    mutated[ptt] = open(ptt).read().replace("static constexpr Index kIndex", "static const Index kIndex")
     print("%d tables, %d rows, %d values" % (table_count, row_count, len(mutants)))
     if args.list:
         return 0
