@@ -4,25 +4,31 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
-#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <mutex>
 #include <thread>
 
 #include "platform/Platform.h"
+#include "support/PtTestSupport.h"
 
 namespace pttest {
 namespace {
 
-std::string ComVariable(int com) { return "TREVALO_COM" + std::to_string(com); }
-
 size_t Entries(const char* dir) {
     size_t n = 0;
-    if (DIR* d = opendir(dir)) {
-        while (readdir(d)) ++n;
-        closedir(d);
-    }
+    DIR* d = opendir(dir);
+    for (; d && readdir(d); ++n) {}
+    if (d) closedir(d);
     return n;
+}
+
+std::mutex g_debugLock;
+std::vector<std::string> g_debug;
+void KeepDebug(const char* text) {
+    std::lock_guard<std::mutex> guard(g_debugLock);
+    g_debug.push_back(text);
 }
 
 }  // namespace
@@ -30,12 +36,12 @@ size_t Entries(const char* dir) {
 Pty::Pty(int com) : m_com(com) {
     m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0) m_slave = ptsname(m_master);
-    setenv(ComVariable(com).c_str(), m_slave.c_str(), 1);
+    setenv(("TREVALO_COM" + std::to_string(com)).c_str(), m_slave.c_str(), 1);
 }
 
 Pty::~Pty() {
     HangUp();
-    unsetenv(ComVariable(m_com).c_str());
+    unsetenv(("TREVALO_COM" + std::to_string(m_com)).c_str());
 }
 
 void Pty::HangUp() {
@@ -48,42 +54,25 @@ void Pty::HangUp() {
 // background, so one refusal is not yet a full line: it must last.
 bool Pty::Stall() {
     if (m_filler < 0) m_filler = open(m_slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (m_filler < 0) return false;
     uint8_t junk[4096] = {};
-    for (int refused = 0; refused < 10;) {
-        if (write(m_filler, junk, sizeof junk) > 0) {
-            refused = 0;
-        } else {
-            ++refused;
-            usleep(5000);
-        }
+    for (int refused = 0; m_filler >= 0 && refused < 10;) {
+        if (write(m_filler, junk, sizeof junk) > 0) refused = 0;
+        else ++refused, usleep(5000);
     }
-    return true;
+    return m_filler >= 0;
 }
 
 std::vector<uint8_t> Pty::Read(size_t n, unsigned ms) {
     std::vector<uint8_t> got;
     const uint64_t end = platform::MonotonicUs() + ms * 1000ull;
-    while (got.size() < n && platform::MonotonicUs() < end) {
-        pollfd pf{m_master, POLLIN, 0};
-        if (poll(&pf, 1, 50) <= 0) continue;
-        uint8_t buf[256];
-        const ssize_t r = read(m_master, buf, sizeof buf);
+    uint8_t buf[256];
+    for (pollfd pf{m_master, POLLIN, 0}; got.size() < n;) {
+        const bool late = platform::MonotonicUs() >= end;
+        const ssize_t r = poll(&pf, 1, late ? 0 : 20) > 0 ? read(m_master, buf, sizeof buf) : 0;
         if (r > 0) got.insert(got.end(), buf, buf + r);
+        else if (late) break;
     }
     return got;
-}
-
-size_t Pty::Stray(unsigned ms) {
-    size_t n = 0;
-    pollfd pf{m_master, POLLIN, 0};
-    while (poll(&pf, 1, static_cast<int>(ms)) > 0 && (pf.revents & POLLIN)) {
-        uint8_t buf[256];
-        const ssize_t r = read(m_master, buf, sizeof buf);
-        if (r <= 0) break;
-        n += static_cast<size_t>(r);
-    }
-    return n;
 }
 
 // A first thread lets a sanitizer start its own helpers before the count.
@@ -91,20 +80,42 @@ size_t Pty::Stray(unsigned ms) {
 // so the count is taken once it has held still for a few milliseconds.
 std::pair<size_t, size_t> Resources() {
     std::thread([] {}).join();
-    std::pair<size_t, size_t> last{Entries("/proc/self/task"), Entries("/proc/self/fd")};
-    for (int i = 0; i < 200; ++i) {
-        usleep(2000);
-        const std::pair<size_t, size_t> now{Entries("/proc/self/task"), Entries("/proc/self/fd")};
-        if (now == last) break;
+    std::pair<size_t, size_t> last, now{Entries("/proc/self/task"), Entries("/proc/self/fd")};
+    for (int i = 0; i < 200 && now != last; ++i) {
         last = now;
+        usleep(2000);
+        now = {Entries("/proc/self/task"), Entries("/proc/self/fd")};
     }
-    return last;
+    return now;
 }
 
-double CpuMs() {
-    timespec ts;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+PtPortHandle* OpenPelcoD(int channel, int com, int address, int baud, int parity, int bits, int stop) {
+    SetPTInit();
+    return SetPtOpen(6, channel, address, com, baud, parity, bits, stop);
+}
+
+std::vector<uint8_t> Frames(int address, const std::vector<int>& codes) {
+    CaptureChannel capture(6, address, 254);
+    std::vector<uint8_t> bytes;
+    for (int code : codes) {
+        const std::vector<uint8_t> f = Hex(capture.Run(Cmd(code)));
+        bytes.insert(bytes.end(), f.begin(), f.end());
+    }
+    return bytes;
+}
+
+DebugLog::DebugLog() {
+    Clear();
+    platform::SetDebugHook(&KeepDebug);
+}
+DebugLog::~DebugLog() { platform::SetDebugHook(nullptr); }
+void DebugLog::Clear() {
+    std::lock_guard<std::mutex> guard(g_debugLock);
+    g_debug.clear();
+}
+size_t DebugLog::Count(const std::string& line) const {
+    std::lock_guard<std::mutex> guard(g_debugLock);
+    return static_cast<size_t>(std::count(g_debug.begin(), g_debug.end(), line));
 }
 
 }  // namespace pttest

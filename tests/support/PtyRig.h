@@ -2,11 +2,16 @@
 // (the far end), the library opens the slave as COM<n>.
 #pragma once
 
-#include <cstddef>
+#include <gtest/gtest.h>
+
+#include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "trevalo.h"
 
 namespace pttest {
 
@@ -21,10 +26,11 @@ public:
     int master() const { return m_master; }
     const std::string& slave() const { return m_slave; }
     void HangUp();
-    // What the library wrote, until n bytes came or the time ran out.
+    // What the library wrote, until n bytes came or the time ran out; bytes
+    // already waiting are read even when ms is 0.
     std::vector<uint8_t> Read(size_t n, unsigned ms = 2000);
     // Bytes that arrive within ms (none expected).
-    size_t Stray(unsigned ms);
+    size_t Stray(unsigned ms) { return Read(SIZE_MAX, ms).size(); }
     // Fills the line from a second slave descriptor of the test's own until
     // the kernel refuses more: the far end has stopped reading. Call after
     // the library has opened the port.
@@ -39,6 +45,41 @@ private:
 
 // Threads and descriptors of the process, to prove that closes leave nothing.
 std::pair<size_t, size_t> Resources();
-double CpuMs();
+// CPU time of the whole process: an idle watch thread must not add to it.
+inline double CpuMs() { return std::clock() * 1000.0 / CLOCKS_PER_SEC; }
+
+template <class F>
+uint64_t UsTaken(F&& f) {
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count());
+}
+
+// SetPTInit, then a Pelco-D (index 6) channel on COM<com>.
+PtPortHandle* OpenPelcoD(int channel, int com, int address = 1, int baud = 9600, int parity = 'N', int bits = 8,
+                         int stop = 1);
+// What the capture form yields for a run of Pelco-D commands on one object
+// (stop and zoom keep bytes of the command before): what the line must carry.
+std::vector<uint8_t> Frames(int address, const std::vector<int>& codes);
+
+// The library's debug lines while it lives; watch threads write them too.
+struct DebugLog {
+    DebugLog();
+    ~DebugLog();
+    void Clear();
+    size_t Count(const std::string& line) const;  // lines equal to it, newline and all
+};
+
+// Threads and descriptors are back where they were once the test body, and
+// every port and pty it made, are gone.
+class Leakless : public ::testing::Test {
+protected:
+    void SetUp() override { m_before = Resources(); }
+    void TearDown() override { EXPECT_EQ(Resources(), m_before) << "threads, descriptors"; }
+
+private:
+    std::pair<size_t, size_t> m_before;
+};
 
 }  // namespace pttest
