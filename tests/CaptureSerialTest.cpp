@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,34 +21,13 @@ std::vector<Op> Script() {
     std::vector<Op> ops;
     for (int code = 0; code <= 23; ++code) {
         if (code >= PT_PRESET_SET && code <= PT_PRESET_GOTO) ops.push_back(PresetNo(5));
-        ops.push_back(Cmd(code));
-        ops.push_back(Cmd(PT_STOP));
+        ops.insert(ops.end(), {Cmd(code), Cmd(PT_STOP)});
     }
-    for (int on : {1, 0}) {
-        ops.push_back(Power(on));
-        ops.push_back(Lamp(on));
-        ops.push_back(Aux(on));
-        ops.push_back(AutoPan(on));
-    }
+    for (int on : {1, 0}) ops.insert(ops.end(), {Power(on), Lamp(on), Aux(on), AutoPan(on)});
     ops.push_back(ScanNo(2));
     for (int v = 0; v <= 3; ++v) ops.push_back(AutoScan(v));
-    for (int axis = 0; axis <= 3; ++axis)
-        for (int up : {1, 0}) ops.push_back(Speed(axis, up));
+    for (int axis = 0; axis <= 3; ++axis) ops.insert(ops.end(), {Speed(axis, 1), Speed(axis, 0)});
     return ops;
-}
-
-// Serial text "FF 01 | p30 | 00 08" to its bytes; notes any pause.
-std::string LineBytes(const std::string& serial, bool* paused) {
-    std::string out;
-    for (size_t pos = 0; pos <= serial.size();) {
-        size_t bar = serial.find(" | ", pos);
-        if (bar == std::string::npos) bar = serial.size();
-        const std::string part = serial.substr(pos, bar - pos);
-        if (!part.empty() && part[0] == 'p') *paused = true;
-        else if (!part.empty()) out += (out.empty() ? "" : " ") + part;
-        pos = bar + 3;
-    }
-    return out;
 }
 
 // How one protocol's line differs from its captures over the script:
@@ -57,15 +37,16 @@ std::string LineBytes(const std::string& serial, bool* paused) {
 std::string Differences(int index) {
     CaptureChannel cap(index, 1);
     SerialRig line(index, 1);
-    bool paused = false;
+    bool paused = false, speeds = false;
     std::string repeats, extras;
-    bool speeds = false;
-    int n = 0;
     for (const Op& op : Script()) {
-        ++n;
-        std::string captured = cap.Run(op);
+        std::string captured = cap.Run(op), wire, token;
         if (captured == "-") captured.clear();
-        const std::string wire = LineBytes(line.Run(op), &paused);
+        // Serial text "FF 01 | p30 | 00 08": its bytes, and any pause.
+        for (std::istringstream in(line.Run(op)); in >> token;) {
+            if (token[0] == 'p') paused = true;
+            else if (token != "|") wire += (wire.empty() ? "" : " ") + token;
+        }
         if (wire == captured) continue;
         const std::string tag = std::to_string(static_cast<int>(op.act)) + "/" + std::to_string(op.a) + " ";
         std::string repeated = captured;
@@ -81,12 +62,11 @@ std::string Differences(int index) {
                           << "]";
         }
     }
-    std::string out = paused ? "pause" : "";
-    auto add = [&](const std::string& s) { out += (out.empty() ? "" : " ") + s; };
-    if (!repeats.empty()) add("repeat:" + repeats.substr(0, repeats.size() - 1));
-    if (!extras.empty()) add("extra:" + extras.substr(0, extras.size() - 1));
-    if (speeds) add("speed");
-    return out;
+    std::string out = paused ? "pause " : "";
+    if (!repeats.empty()) out += "repeat:" + repeats;
+    if (!extras.empty()) out += "extra:" + extras;
+    if (speeds) out += "speed ";
+    return out.substr(0, out.empty() ? 0 : out.size() - 1);
 }
 
 // Op tags are Act/argument: 0/13 is PT_STOP, 4/1 auto-pan on.

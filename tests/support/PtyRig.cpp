@@ -12,6 +12,7 @@
 
 #include "platform/Platform.h"
 #include "support/PtTestSupport.h"
+#include "trevalo_host.h"
 
 namespace pttest {
 namespace {
@@ -104,15 +105,25 @@ std::vector<uint8_t> Frames(int address, const std::vector<int>& codes) {
     return bytes;
 }
 
+StreamCheck::StreamCheck(bool listen) {
+    auto receive = [](void* self, unsigned long dwData, const unsigned char* data, unsigned n) {
+        StreamCheck& c = *static_cast<StreamCheck*>(self);
+        if (dwData != TREVALO_COPYDATA_RX || n == 0 || n > 10) c.badMessage = true;
+        size_t at = c.got;
+        for (unsigned i = 0; i < n; ++i, ++at)
+            if (data[i] != StreamByte(at) && c.firstBad == SIZE_MAX) c.firstBad = at;
+        c.got = at;
+    };
+    if (listen) registered = TrevaloRegisterHostWindow("DVR", receive, this);
+}
+StreamCheck::~StreamCheck() { TrevaloUnregisterHostWindow("DVR"); }
+
 DebugLog::DebugLog() {
-    Clear();
+    std::lock_guard<std::mutex> guard(g_debugLock);
+    g_debug.clear();
     platform::SetDebugHook(&KeepDebug);
 }
 DebugLog::~DebugLog() { platform::SetDebugHook(nullptr); }
-void DebugLog::Clear() {
-    std::lock_guard<std::mutex> guard(g_debugLock);
-    g_debug.clear();
-}
 size_t DebugLog::Count(const std::string& line) const {
     std::lock_guard<std::mutex> guard(g_debugLock);
     return static_cast<size_t>(std::count(g_debug.begin(), g_debug.end(), line));

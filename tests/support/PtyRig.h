@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <ctime>
@@ -63,11 +64,25 @@ PtPortHandle* OpenPelcoD(int channel, int com, int address = 1, int baud = 9600,
 // (stop and zoom keep bytes of the command before): what the line must carry.
 std::vector<uint8_t> Frames(int address, const std::vector<int>& codes);
 
+// A far end's stream: no short period, so a lost, doubled or reordered
+// chunk shows.
+inline uint8_t StreamByte(size_t i) { return static_cast<uint8_t>((i * 2654435761u) >> 13 ^ i >> 9); }
+
+// Registered as the "DVR" window while it lives (with no check, none is):
+// checks every byte received against the stream as it comes.
+struct StreamCheck {
+    explicit StreamCheck(bool listen = true);
+    ~StreamCheck();
+    std::atomic<size_t> got{0};
+    std::atomic<size_t> firstBad{SIZE_MAX};
+    std::atomic<bool> badMessage{false};  // not the receive code, empty, or over 10 bytes
+    int registered = 0;                   // what the registration returned
+};
+
 // The library's debug lines while it lives; watch threads write them too.
 struct DebugLog {
     DebugLog();
     ~DebugLog();
-    void Clear();
     size_t Count(const std::string& line) const;  // lines equal to it, newline and all
 };
 
