@@ -115,25 +115,22 @@ TEST_F(Lifecycle, BadChannelsHandlesAndIndexes) {
     EXPECT_NE(theApp.Manager()->At(5), nullptr);
 }
 
-TEST_F(Lifecycle, ReopeningAChannelReplacesItsObject) {
+// Reopening a channel replaces its object, a failed reopen leaves it, and
+// closing the earlier handle releases that handle alone (the leak checkers
+// see that it is freed). A close naming another handle's channel destroys
+// that channel's object, leaving its owner without one; that handle's own
+// close then releases it alone instead of destroying a third channel's.
+TEST_F(Lifecycle, ClosesReleaseOnlyTheirOwnObjects) {
     PtPortHandle* first = SetPtOpen_NET(6, 9, 1, buf, &len);
     SetPtCmd_NET(first, 9, PT_LEFT, buf, &len);
     CaptureChannel second(42, 2, 9);
     EXPECT_EQ(second.Run(Cmd(PT_STOP)), "FF 02 00 00 00 00 02");
-    // A failed reopen (unknown index) leaves the working object in place.
-    EXPECT_EQ(SetPtOpen_NET(70, 9, 3, buf, &len), nullptr);
-    // Closing the earlier handle releases it alone (the leak checkers see
-    // that it is freed); the channel stays with the later one.
+    EXPECT_EQ(SetPtOpen_NET(70, 9, 3, buf, &len), nullptr);  // unknown index
     SetPtClose_NET(first, 9, buf, &len);
     EXPECT_EQ(second.Run(Cmd(PT_UP)), "FF 02 00 08 33 33 70");
     second.Close();
     EXPECT_EQ(theApp.Manager()->At(9), nullptr);
-}
 
-// A close naming another handle's channel destroys that channel's object,
-// leaving its owner without one; that handle's own close then releases it
-// alone instead of destroying a third channel's object.
-TEST_F(Lifecycle, HandleLeftWithoutObjectIsReleasedByItsClose) {
     PtPortHandle* h11 = SetPtOpen_NET(6, 11, 1, buf, &len);
     PtPortHandle* h12 = SetPtOpen_NET(6, 12, 2, buf, &len);
     ASSERT_TRUE(h11 && h12);

@@ -34,13 +34,12 @@ struct LineFault : Leakless {};
 
 // Writes the stream into the master until `total` bytes went or it is
 // stopped. What the host writes meanwhile waits in the master's buffer.
-class Flood {
-public:
+struct Flood {
     Flood(int master, size_t total)
-        : m_thread([this, master, total] {
+        : thread([this, master, total] {
               fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
               uint8_t chunk[4096];
-              while (!m_stop && sent < total) {
+              while (!stop && sent < total) {
                   pollfd pf{master, POLLOUT, 0};
                   if (poll(&pf, 1, 20) <= 0 || !(pf.revents & POLLOUT)) continue;
                   const size_t n = std::min(sizeof chunk, total - sent);
@@ -49,15 +48,10 @@ public:
                   if (w > 0) sent += static_cast<size_t>(w);
               }
           }) {}
-    ~Flood() {
-        m_stop = true;
-        m_thread.join();
-    }
+    ~Flood() { stop = true, thread.join(); }
     std::atomic<size_t> sent{0};
-
-private:
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
+    std::atomic<bool> stop{false};
+    std::thread thread;  // last: starts once the counters are set
 };
 
 // A far end that vanishes while a write waits for room ends the wait; it is
@@ -172,14 +166,13 @@ TEST_F(LineFault, OpenCloseSamePortThousandTimes) {
 // A serial channel reopened on another line: the earlier handle keeps its
 // port until the host closes it, and that close touches nothing else.
 TEST_F(LineFault, ReopenedChannelFreesEarlierPortOnItsClose) {
-    const size_t threads = Resources().first;
     Pty a(55), b(56);
     PtPortHandle* first = OpenPelcoD(0, 55, 1);
     PtPortHandle* second = OpenPelcoD(0, 56, 2);
     ASSERT_TRUE(a.ok() && b.ok() && first && second);
-    EXPECT_EQ(Resources().first, threads + 2);
+    EXPECT_EQ(Resources().first, before.first + 2);
     SetPtClose(first, 0);
-    EXPECT_EQ(Resources().first, threads + 1);
+    EXPECT_EQ(Resources().first, before.first + 1);
     SetPtCmd(second, 0, PT_UP);
     EXPECT_EQ(ToHex(b.Read(7)), ToHex(Frames(2, {PT_UP})));
     EXPECT_EQ(a.Stray(50), 0u);
@@ -197,9 +190,9 @@ TEST_F(LineFault, AllChannelsOnTheirOwnLines) {
     ASSERT_GE(lim.rlim_cur, static_cast<rlim_t>(3 * kChannels + 32)) << "descriptor limit";
 
     std::vector<std::vector<uint8_t>> frames;
-    for (int c = 0; c < kChannels; ++c) frames.push_back(Frames(c + 1, {c % 8}));  // before 254 is taken
     std::vector<std::unique_ptr<Pty>> lines;
     for (int c = 0; c < kChannels; ++c) {
+        frames.push_back(Frames(c + 1, {c % 8}));  // before channel 254 is taken
         lines.push_back(std::make_unique<Pty>(101 + c));
         ASSERT_TRUE(lines.back()->ok()) << "pty " << c;
     }
@@ -259,15 +252,12 @@ struct TwoPorts {
 TEST_F(LineFault, ClosesDoNotWaitForReceivers) {
     RealTime rt;
     Deadline deadline(20);
-    const auto before = Resources();
     for (bool fromReceiver : {true, false}) {
         SCOPED_TRACE(fromReceiver ? "closed by port A's receiver" : "closed by the host");
         {
             Pty a(57), b(58);
             PtPortHandle* ha = OpenPelcoD(0, 57);
-            TwoPorts two;
-            two.b = OpenPelcoD(1, 58);
-            two.masterB = b.master();
+            TwoPorts two{OpenPelcoD(1, 58), b.master()};
             ASSERT_TRUE(a.ok() && b.ok() && ha && two.b);
             TrevaloRegisterHostWindow("DVR", &TwoPorts::Receive, &two);
             if (fromReceiver) {

@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -75,11 +75,8 @@ TEST_F(SerialPort, LineSettingsReachTheTty) {
         EXPECT_EQ(t.c_iflag & (ICRNL | IXON | INPCK), 0u);
         SetPtClose(h, 0);
 
-        platform::SerialLine line;
-        line.baud = CComPort::LineRate(static_cast<uint32_t>(r.baud));
-        line.byteSize = r.bits;
-        line.parity = r.parityCode;
-        line.stopBits = r.stop == 2 ? 2 : 0;
+        const platform::SerialLine line{CComPort::LineRate(static_cast<uint32_t>(r.baud)), r.bits, r.parityCode,
+                                        r.stop == 2 ? 2 : 0};
         ASSERT_TRUE(platform::posix::TermiosFor(line, t));
         EXPECT_EQ(t.c_cflag & (kKept | CSIZE | PARENB), r.cflags);
     }
@@ -101,20 +98,16 @@ TEST_F(SerialPort, FailedOpenSaysWhy) {
     Pty pty(47), free(50);
     ASSERT_TRUE(pty.ok() && free.ok());
     const std::string map = TempDir() + "/ports";
-    FILE* f = std::fopen(map.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    std::fprintf(f, "# test ports\nCOM1=/dev/null\n com44 = %s  # the pty\n", free.slave().c_str());
-    std::fclose(f);
+    std::ofstream(map) << "# test ports\nCOM1=/dev/null\n com44 = " << free.slave() << "  # the pty\n";
     struct Row {
         const char* what;
         int com;
-        const char* var;      // TREVALO_COM<com>, null: unset
-        const char* portmap;  // TREVALO_PORTMAP, null: unset
+        const char *var, *portmap;  // TREVALO_COM<com> and TREVALO_PORTMAP, null: unset
         int bits;
         std::string why;
     };
-    const std::string slave = pty.slave(), settings = free.slave() + ": line settings out of range";
-    const std::string noTty = "/dev/ttyS48: No such file or directory";
+    const std::string slave = pty.slave(), settings = free.slave() + ": line settings out of range",
+                      noTty = "/dev/ttyS48: No such file or directory";
     const Row rows[] = {
         {"held", 47, nullptr, nullptr, 8, slave + ": Device or resource busy"},
         {"missing", 49, "/nonexistent/tty", nullptr, 8, "/nonexistent/tty: No such file or directory"},
@@ -188,10 +181,7 @@ TEST_F(SerialPort, IdleCostsNothingAndReceiverMayCloseItsPort) {
     usleep(300000);
     EXPECT_LT(CpuMs() - cpu0, 50.0);
 
-    struct Closing {
-        PtPortHandle* h;
-        std::atomic<bool> done{false};
-    } closing{h};
+    struct Closing { PtPortHandle* h; std::atomic<bool> done{false}; } closing{h};
     auto receive = [](void* self, unsigned long, const unsigned char*, unsigned) {
         Closing& c = *static_cast<Closing*>(self);
         if (c.h) SetPtClose(std::exchange(c.h, nullptr), 0), c.done = true;

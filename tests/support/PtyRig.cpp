@@ -97,12 +97,9 @@ PtPortHandle* OpenPelcoD(int channel, int com, int address, int baud, int parity
 
 std::vector<uint8_t> Frames(int address, const std::vector<int>& codes) {
     CaptureChannel capture(6, address, 254);
-    std::vector<uint8_t> bytes;
-    for (int code : codes) {
-        const std::vector<uint8_t> f = Hex(capture.Run(Cmd(code)));
-        bytes.insert(bytes.end(), f.begin(), f.end());
-    }
-    return bytes;
+    std::string text;
+    for (int code : codes) text += " " + capture.Run(Cmd(code));
+    return Hex(text);
 }
 
 StreamCheck::StreamCheck(bool listen) {

@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/Platform.h"
 #include "trevalo.h"
 
 namespace pttest {
@@ -51,10 +51,9 @@ inline double CpuMs() { return std::clock() * 1000.0 / CLOCKS_PER_SEC; }
 
 template <class F>
 uint64_t UsTaken(F&& f) {
-    const auto t0 = std::chrono::steady_clock::now();
+    const uint64_t t0 = platform::MonotonicUs();
     f();
-    return static_cast<uint64_t>(
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count());
+    return platform::MonotonicUs() - t0;
 }
 
 // SetPTInit, then a Pelco-D (index 6) channel on COM<com>.
@@ -88,13 +87,9 @@ struct DebugLog {
 
 // Threads and descriptors are back where they were once the test body, and
 // every port and pty it made, are gone.
-class Leakless : public ::testing::Test {
-protected:
-    void SetUp() override { m_before = Resources(); }
-    void TearDown() override { EXPECT_EQ(Resources(), m_before) << "threads, descriptors"; }
-
-private:
-    std::pair<size_t, size_t> m_before;
+struct Leakless : ::testing::Test {
+    const std::pair<size_t, size_t> before = Resources();
+    void TearDown() override { EXPECT_EQ(Resources(), before) << "threads, descriptors"; }
 };
 
 }  // namespace pttest
