@@ -56,8 +56,7 @@ struct Flood {
 
 // A far end that vanishes while a write waits for room ends the wait; it is
 // said once in the debug output, costs nothing while it stays gone, and the
-// port opens again, and works as before, once it is back. A far end that
-// only stops reading costs a command no more than the write bound.
+// port opens again, and works as before, once it is back.
 TEST_F(LineFault, FarEndVanishesMidCommand) {
     RealTime rt;
     DebugLog log;
@@ -92,10 +91,18 @@ TEST_F(LineFault, FarEndVanishesMidCommand) {
     EXPECT_EQ(ToHex(pty->Read(21)), three);
     EXPECT_GE(took, 3 * 30000u);
     EXPECT_LT(took, 3000000u);
-    ASSERT_TRUE(pty->Stall());
-    EXPECT_LT(UsTaken([&] { SetPtCmd(h, 0, PT_UP); }), 1000000u) << "stalled line";  // 2 ms a byte at 9600
     SetPtClose(h, 0);
     EXPECT_EQ(log.Count(said), 1u);
+}
+
+// A far end that only stops reading costs a command no more than the write
+// bound.
+TEST_F(LineFault, StalledFarEndCostsOnlyTheWriteBound) {
+    Pty pty(50);
+    PtPortHandle* h = OpenPelcoD(0, 50);
+    ASSERT_TRUE(pty.ok() && h && pty.Stall());
+    EXPECT_LT(UsTaken([&] { SetPtCmd(h, 0, PT_UP); }), 1000000u);  // 2 ms a byte at 9600
+    SetPtClose(h, 0);
 }
 
 // The far end streams while the host works: 1 MiB while it sends commands,
