@@ -74,7 +74,7 @@ TEST_F(LineFault, FarEndVanishesMidCommand) {
     EXPECT_LT(us, 1000000u) << "the write waited on after the far end went";
     for (int i = 0; i < 200 && log.Count(said) == 0; ++i) usleep(5000);
     const double cpu0 = CpuMs();
-    EXPECT_LT(UsTaken([&] { for (int i = 0; i < 5; ++i) SetPtCmd(h, 0, PT_LEFT); }), 1000000u) << "dead line";
+    EXPECT_LT(UsTaken([&] { for (int i = 0; i < 3; ++i) SetPtCmd(h, 0, PT_LEFT); }), 1000000u) << "dead line";
     usleep(300000);
     EXPECT_LT(CpuMs() - cpu0, 50.0) << "the watch thread polls a dead line";
     EXPECT_LT(UsTaken([&] { SetPtClose(h, 0); }), 1000000u);

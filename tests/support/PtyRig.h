@@ -67,7 +67,7 @@ std::vector<uint8_t> Frames(int address, const std::vector<int>& codes);
 // chunk shows.
 inline uint8_t StreamByte(size_t i) { return static_cast<uint8_t>((i * 2654435761u) >> 13 ^ i >> 9); }
 
-// Registered as the "DVR" window while it lives (with no check, none is):
+// The "DVR" window while it lives (no window at all when listen is false):
 // checks every byte received against the stream as it comes.
 struct StreamCheck {
     explicit StreamCheck(bool listen = true);
