@@ -94,10 +94,8 @@ TEST(CaptureSerial, DifferencesAreTheDocumentedOnes) {
         {55, "pause repeat:" + kAllCommands + " 4/1 4/0"},          // Panasonic NEW
         {57, "repeat:0/13 0/14"},                                   // Pelco-D(TBT)
     };
-    for (int i = 0; i < TREVALO_PROTOCOL_COUNT; ++i) {
-        const auto it = expected.find(i);
-        EXPECT_EQ(Differences(i), it == expected.end() ? "" : it->second) << "index " << i;
-    }
+    for (int i = 0; i < TREVALO_PROTOCOL_COUNT; ++i)
+        EXPECT_EQ(Differences(i), expected.count(i) ? expected.at(i) : "") << "index " << i;
     std::remove("config/ptz_speed.ini");  // its speeds would reach the next test in this process
 }
 

@@ -209,9 +209,8 @@ TEST_F(LineFault, AllChannelsOnTheirOwnLines) {
         handles.push_back(OpenPelcoD(c, 101 + c, c + 1));
         ASSERT_NE(handles.back(), nullptr) << "channel " << c;
     }
-    const auto open = Resources();
-    EXPECT_EQ(open.first, withLines.first + kChannels) << "one watch thread a port";
-    EXPECT_EQ(open.second, withLines.second + 2 * kChannels) << "tty and wake-up a port";
+    EXPECT_EQ(Resources(), std::make_pair(withLines.first + kChannels, withLines.second + 2 * kChannels))
+        << "threads, descriptors: a watch thread, a tty and a wake-up a port";
 
     for (int c = 0; c < kChannels; ++c) SetPtCmd(handles[c], c, c % 8);
     for (int c = 0; c < kChannels; ++c)
