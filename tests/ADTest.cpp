@@ -35,8 +35,8 @@ TEST(AD, Vectors) {
         {"SD attach silent", 21, 1, {}, Attach(), ""},
         {"SD aux unsupported", 21, 1, {}, Aux(1), "", ""},
 
-        {"sweep", 21, 3, {}, Sweep(), "#6BCAF59E9F2CD3D1", "#BAAFFA361709277D"},
-        {"sweep", 38, 3, {}, Sweep(), "#126D73D993984C58", "#587001C5EC8DC67C"},
+        {"sweep", 21, 3, {}, Sweep(), "#40D7AB67832467B5", "#8FC76D9C623D9048"},
+        {"sweep", 38, 3, {}, Sweep(), "#487F1E5F283F76EE", "#AD00429DBF6FFF4A"},
     });
 }
 

@@ -53,9 +53,9 @@ TEST(CNB, Vectors) {
         {"Cyber auto-scan unknown resends", 60, 1, {AutoScan(3)}, AutoScan(5), "A5 01 1D 00 00 00 C3"},
         {"Cyber power unsupported", 60, 1, {}, Power(1), "", ""},
 
-        {"sweep", 18, 3, {}, Sweep(), "#43DEFC7C2CF5ED43", "#5E24504EF2FC1DBB"},
-        {"sweep", 31, 3, {}, Sweep(), "#6DFA161B1270213B", "#BEF18EA382B8E013"},
-        {"sweep", 60, 3, {}, Sweep(), "#36AECE91F71BFA48", "#74B4CDBA46DDF37E"},
+        {"sweep", 18, 3, {}, Sweep(), "#9D20E74F5B612259", "#A5DCFC9E3D203D79"},
+        {"sweep", 31, 3, {}, Sweep(), "#7850126EA8F39358", "#5BADBEAF31A63AC4"},
+        {"sweep", 60, 3, {}, Sweep(), "#CA14B44FA0DF2C57", "#46BE4DF001B92F35"},
     });
 }
 

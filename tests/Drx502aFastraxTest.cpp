@@ -55,8 +55,8 @@ TEST(Drx502aFastrax, Vectors) {
         {"F power unsupported", 34, 1, {}, Power(1), ""},
         {"F attach sends nothing", 34, 1, {}, Attach(), ""},
 
-        {"sweep", 28, 3, {}, Sweep(), "#A4D9905F633E90A4", "#3E16EADDBA948989"},
-        {"sweep", 34, 3, {}, Sweep(), "#9FE36AA7D114A018", "#D1D7B418A98BE59E"},
+        {"sweep", 28, 3, {}, Sweep(), "#0C8FE62DA1934A2E", "#C8B2FA7E647058F5"},
+        {"sweep", 34, 3, {}, Sweep(), "#D56B0D234660D94F", "#847957D06977B2F1"},
     });
 }
 

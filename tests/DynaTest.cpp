@@ -92,10 +92,10 @@ TEST(Dyna, Vectors) {
         {"Uni unlisted code keeps bits", 11, 1, {AutoPan(1)}, Cmd(PT_PRESET_SET), "AE 01 00 FF FF FF FF FF AA AF"},
         {"Uni no power", 11, 1, {}, Power(1), "", ""},
 
-        {"sweep", 0, 3, {}, Sweep(), "#BBC4A036201A5C21", "#8FC33185E843C2E1"},
-        {"sweep", 1, 3, {}, Sweep(), "#5A86A762F89038DB", "#42FDFBA06CB21082"},
-        {"sweep", 11, 3, {}, Sweep(), "#5646404B3DABB48C", "#930AA324DFEAEE3C"},
-        {"sweep", 40, 3, {}, Sweep(), "#A499C091689E1707", "#80C8E839032437E9"},
+        {"sweep", 0, 3, {}, Sweep(), "#F07D8DCDC39C2706", "#3C90E6DDA69232B2"},
+        {"sweep", 1, 3, {}, Sweep(), "#D46C4B98F5F02D07", "#2CC3A1AE7E48E1EA"},
+        {"sweep", 11, 3, {}, Sweep(), "#57E3CC0A20824B1B", "#6D2129BE061B1C03"},
+        {"sweep", 40, 3, {}, Sweep(), "#CA0D6AE71041E2BD", "#F9E3115CBA86F2B7"},
     });
 }
 

@@ -32,8 +32,8 @@ TEST(Ec4123Vsd, Vectors) {
         {"VSD attach sends nothing", 37, 3, {}, Attach(), ""},
         {"VSD speed unsupported", 37, 3, {}, Speed(PT_AXIS_PAN, 1), ""},
 
-        {"sweep", 37, 3, {}, Sweep(), "#F3CEE7F040824958", "#76127082A327DF44"},
-        {"sweep", 45, 3, {}, Sweep(), "#AA34C61963904041", "#B236FC4215DDD7CB"},
+        {"sweep", 37, 3, {}, Sweep(), "#985D26A3B014569F", "#952C83E564201C5F"},
+        {"sweep", 45, 3, {}, Sweep(), "#E1370A2732BFE62D", "#EEBABBC16C19C91F"},
     });
 }
 

@@ -66,9 +66,9 @@ TEST(KTGroup, Vectors) {
          "F5 20 00 01 01 00 00 01 17"},
         {"KRE auto-pan unsupported", 41, 1, {}, AutoPan(1), "", ""},
 
-        {"sweep", 36, 3, {}, Sweep(), "#E6B9D888A8E11A7C", "#275A8A7814301849"},
-        {"sweep", 39, 3, {}, Sweep(), "#5512CB593FC22D5E", "#DAE0885145F71B86"},
-        {"sweep", 41, 3, {}, Sweep(), "#2339151DF9DE0DCA", "#DB4821BDF93ED956"},
+        {"sweep", 36, 3, {}, Sweep(), "#418CD8DD3868AC63", "#7050ED524D8D40BD"},
+        {"sweep", 39, 3, {}, Sweep(), "#EE74F2DA2A1143E3", "#F8E4A9ADA9F7A6FB"},
+        {"sweep", 41, 3, {}, Sweep(), "#6F7C1442B57D1D0A", "#AFC0355A0CA62A1E"},
     });
 }
 

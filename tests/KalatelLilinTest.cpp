@@ -41,8 +41,8 @@ TEST(KalatelLilin, Vectors) {
         {"L auto-pan off same as on", 4, 3, {}, AutoPan(0), "03 00 0A"},
         {"L auto-scan unsupported", 4, 1, {}, AutoScan(1), ""},
 
-        {"sweep", 3, 3, {}, Sweep(), "#FF04ED824EF8F251", "#275A8A7814301849"},
-        {"sweep", 4, 3, {}, Sweep(), "#64914CA0BA901B8D", "#E97CB8063CE582F5"},
+        {"sweep", 3, 3, {}, Sweep(), "#6680903900DB03E5", "#7050ED524D8D40BD"},
+        {"sweep", 4, 3, {}, Sweep(), "#452EFCBA1241BF7E", "#11FEB74C85B58CD2"},
     });
 }
 

@@ -52,10 +52,10 @@ TEST(LG, Vectors) {
         {"SD163 auto pan off", 54, 1, {}, AutoPan(0), "AA E5 01 00 00 00 01 91", "AA E5 01 00 00 00 01 91"},
         {"SD163 no auto scan", 54, 1, {}, AutoScan(1), ""},
 
-        {"sweep", 49, 3, {}, Sweep(), "#45C143BC39B18EF3", "#642ED1E913EDE38F"},
-        {"sweep", 51, 3, {}, Sweep(), "#045E29A86DBD850A", "#89119E0C676DF064"},
-        {"sweep", 53, 3, {}, Sweep(), "#2E752145E2EF4DBF", "#B796C42ED91FAEA7"},
-        {"sweep", 54, 3, {}, Sweep(), "#BE09D98649D5BC81", "#1E4DBF324200DC81"},
+        {"sweep", 49, 3, {}, Sweep(), "#521961C03EEC24AD", "#CFEBF4913A379C85"},
+        {"sweep", 51, 3, {}, Sweep(), "#A67661D3EC9AD5A2", "#24DF206AD950DEC4"},
+        {"sweep", 53, 3, {}, Sweep(), "#852AFB8300B41384", "#361A25C1F3A2B39C"},
+        {"sweep", 54, 3, {}, Sweep(), "#06B69DC89D8E59FB", "#0632FA66ED4FBE8B"},
     });
 }
 

@@ -49,8 +49,8 @@ TEST(MikamiVrx, Vectors) {
         {"VRX attach sends nothing", 50, 1, {}, Attach(), ""},
         {"VRX speed unsupported", 50, 1, {}, Speed(PT_AXIS_ZOOM, 1), ""},
 
-        {"sweep", 50, 3, {}, Sweep(), "#A75BD540A566D41C", "#F86DC09F3A3C0A80"},
-        {"sweep", 58, 3, {}, Sweep(), "#39219F2FA2666EEE", "#8326086D4BF699F6"},
+        {"sweep", 50, 3, {}, Sweep(), "#C8231912039506FF", "#5C83A1EB804BC473"},
+        {"sweep", 58, 3, {}, Sweep(), "#D23D8C06902A359D", "#CF72706CE1F35A15"},
     });
 }
 

@@ -30,8 +30,8 @@ TEST(NeossPt101, Vectors) {
         {"PT attach sends nothing", 23, 1, {}, Attach(), ""},
         {"PT power unsupported", 23, 1, {}, Power(1), ""},
 
-        {"sweep", 22, 3, {}, Sweep(), "#A0ED9598ED32692F", "#8F92FB4531721983"},
-        {"sweep", 23, 3, {}, Sweep(), "#A3BE5FE943034DAE", "#799B8D218517F416"},
+        {"sweep", 22, 3, {}, Sweep(), "#83239AF8E4FAA4B0", "#E255B58F2F2734FC"},
+        {"sweep", 23, 3, {}, Sweep(), "#21F478AD5D8FEEF7", "#97D65057133AAE4B"},
     });
 }
 

@@ -39,8 +39,8 @@ TEST(OmniViewCtncom, Vectors) {
          "F0 00 00 00 00 00 00 00 70"},
         {"CT auto-pan unsupported", 19, 1, {}, AutoPan(1), ""},
 
-        {"sweep", 17, 3, {}, Sweep(), "#5F269A152FB5F143", "#B90BAE3D5620EAC7"},
-        {"sweep", 19, 3, {}, Sweep(), "#1ED7DA246A519E6C", "#F1EAA1CCF1378EC0"},
+        {"sweep", 17, 3, {}, Sweep(), "#728D56469FF7EC45", "#90EF761D62E7007D"},
+        {"sweep", 19, 3, {}, Sweep(), "#BA28E8D57C5779CD", "#8A011E9FDAEC8E9D"},
     });
 }
 

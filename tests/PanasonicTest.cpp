@@ -98,9 +98,9 @@ TEST(Panasonic, Vectors) {
         {"V12 close uses the command address", 24, 0, {}, Detach(), "-", v12CloseTwice.c_str()},
         {"V12 auto pan", 24, 0, {}, AutoPan(1), v12AutoPan.c_str(), "= | p2 | ="},
 
-        {"sweep", 5, 3, {}, Sweep(), "#ABB1AD11FCF4BDAF", "#E56374590C9FE025"},
-        {"sweep", 24, 3, {}, Sweep(), "#599AFAAA68F0A80C", "#853A0F0B4CA08D0B"},
-        {"sweep", 55, 3, {}, Sweep(), "#0A86EE4CF8059729", "#CE67F0BD3B5D3A3C"},
+        {"sweep", 5, 3, {}, Sweep(), "#EF3CBA1223213C13", "#4A840F5D858D1196"},
+        {"sweep", 24, 3, {}, Sweep(), "#6DEC0971A125BA44", "#EB96A3C14F95ADE6"},
+        {"sweep", 55, 3, {}, Sweep(), "#D25D52E43B6021A9", "#12B248C1D367D261"},
     });
 }
 

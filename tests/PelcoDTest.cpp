@@ -54,9 +54,9 @@ TEST(PelcoD, Vectors) {
         {"TBT no speed control", 57, 1, {}, Speed(PT_AXIS_ZOOM, 1), "", ""},
         {"TBT down left", 57, 1, {}, Cmd(PT_DOWN_LEFT), "FF 01 00 14 33 33 7B"},
 
-        {"sweep", 6, 3, {}, Sweep(), "#1739582CCFA81F9E", "#432B304775826148"},
-        {"sweep", 42, 3, {}, Sweep(), "#B10C516000165EA6", "#51C7AA37D82E1E7E"},
-        {"sweep", 57, 3, {}, Sweep(), "#4A6E8D9060CEFA22", "#7C9129D9227F75CE"},
+        {"sweep", 6, 3, {}, Sweep(), "#9E056C9A56E5D17B", "#E268DFF17C059A9E"},
+        {"sweep", 42, 3, {}, Sweep(), "#349632F74777B113", "#1DB183E47FAC9BF1"},
+        {"sweep", 57, 3, {}, Sweep(), "#7D0332285990E797", "#B8B67E53397BE789"},
     });
 }
 

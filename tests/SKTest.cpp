@@ -45,9 +45,9 @@ TEST(SK, Vectors) {
         {"2172 direction repeats power off", 48, 1, {Power(0)}, Cmd(PT_UP), "C5 60 A5 00 01 CB"},
         {"2172 auto-pan unsupported", 48, 1, {}, AutoPan(1), "", ""},
 
-        {"sweep", 43, 3, {}, Sweep(), "#4637A3C292B20E77", "#12DDAACD72176815"},
-        {"sweep", 44, 3, {}, Sweep(), "#E9B7F35A654A37CB", "#B0FFE7904E29DC8D"},
-        {"sweep", 48, 3, {}, Sweep(), "#847898B930B73A41", "#C80DAFADB86B20D1"},
+        {"sweep", 43, 3, {}, Sweep(), "#D820DA8543EC664A", "#22A3A5824B7C9226"},
+        {"sweep", 44, 3, {}, Sweep(), "#70396D3310A324BA", "#18F5C8479BFBEE06"},
+        {"sweep", 48, 3, {}, Sweep(), "#88E26B07C3EF03C4", "#3B86E58623F38FE0"},
     });
 }
 

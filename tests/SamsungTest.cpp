@@ -43,10 +43,10 @@ TEST(Samsung, Vectors) {
         {"100B auto pan on", 59, 1, {}, AutoPan(1), "55 00 01 00 1B 00 80 00 00 AA 85"},
         {"100B attach sends nothing", 59, 1, {}, Attach(), "", ""},
 
-        {"sweep", 14, 3, {}, Sweep(), "#4EEDADAA8FDC36F7", "#AC68569B420DC0DB"},
-        {"sweep", 30, 3, {}, Sweep(), "#9607C1130C001DD0", "#134533DC85569BCC"},
-        {"sweep", 56, 3, {}, Sweep(), "#A716EB2B38E9D6B3", "#8AF201A6BED4C07F"},
-        {"sweep", 59, 3, {}, Sweep(), "#09543B5C03EA2FDD", "#52451719B6232631"},
+        {"sweep", 14, 3, {}, Sweep(), "#0B5CBA8D9068C75D", "#7D5C5584E6C8439D"},
+        {"sweep", 30, 3, {}, Sweep(), "#9162589555842C8D", "#B516E1EF6C8EBC7D"},
+        {"sweep", 56, 3, {}, Sweep(), "#4D01E62C558CB716", "#60C44612957A74A6"},
+        {"sweep", 59, 3, {}, Sweep(), "#FE4BEB4270CAF128", "#45C8FB83AA6DC8B0"},
     });
 }
 

@@ -33,8 +33,8 @@ TEST(SmileCamSecurtex, Vectors) {
         {"Securtex auto-pan off", 26, 1, {}, AutoPan(0), "02 01 0F 01 60 73 02 01 0F 00 00 12"},
         {"Securtex attach sends nothing", 26, 1, {}, Attach(), "", ""},
 
-        {"sweep", 26, 3, {}, Sweep(), "#E1EE80D2F7EBF26B", "#84084378E4BF54AB"},
-        {"sweep", 27, 3, {}, Sweep(), "#81790124AF7846AA", "#E1BFD1377E08DB08"},
+        {"sweep", 26, 3, {}, Sweep(), "#2C82BB833296C614", "#1D5FF5B33007935C"},
+        {"sweep", 27, 3, {}, Sweep(), "#D80F96786875C524", "#ECC6716759B9181E"},
     });
 }
 

@@ -46,8 +46,8 @@ TEST(TechwinSungjin, Vectors) {
         {"Sungjin unknown code resends", 9, 1, {Cmd(PT_LEFT)}, Cmd(PT_PRESET_SET), "40 43 01 04 88"},
         {"Sungjin attach sends nothing", 9, 1, {}, Attach(), "", ""},
 
-        {"sweep", 9, 3, {}, Sweep(), "#61F344CF031A40BE", "#D945CE459864774A"},
-        {"sweep", 16, 3, {}, Sweep(), "#24C2ACB2AEECA7D4", "#14FAD43F88892A4C"},
+        {"sweep", 9, 3, {}, Sweep(), "#9B06053BF3DD5F3C", "#59187FC28C61C3C4"},
+        {"sweep", 16, 3, {}, Sweep(), "#ADE1BD9FD0B317B9", "#C5FFC55A4F5C16AD"},
     });
 }
 

@@ -35,8 +35,8 @@ TEST(Vicon, Vectors) {
         {"15UVS auto-pan off sends stop word", 25, 1, {}, AutoPan(0), "80 51 00 00 00 00"},
         {"15UVS aux unsupported", 25, 1, {}, Aux(1), "", ""},
 
-        {"sweep", 10, 3, {}, Sweep(), "#D76E935178C33A61", "#A444F5BBE7ACA55C"},
-        {"sweep", 25, 3, {}, Sweep(), "#AF670F2B1706160B", "#FBF83E77CA0E3FE4"},
+        {"sweep", 10, 3, {}, Sweep(), "#A1D8732F69F74EAB", "#008C78A5155F84EF"},
+        {"sweep", 25, 3, {}, Sweep(), "#48C7AB69DFAA998A", "#CD2214D7EED31F0F"},
     });
 }
 

@@ -180,6 +180,11 @@ std::vector<Op> SweepOps() {
         ops.insert(ops.end(), std::begin(held), std::end(held));
         ops.push_back(op);
     }
+    // And every output off before each code: a row that sets an output bit
+    // it should leave alone shows here.
+    for (int code = -1; code <= 25; ++code) {
+        for (Op op : {Power(0), Lamp(0), Aux(0), AutoPan(0), Cmd(code)}) ops.push_back(op);
+    }
     for (int value = 0; value <= 4; ++value) {
         ops.push_back(ScanNo(value + 2));
         ops.push_back(AutoScan(value));
