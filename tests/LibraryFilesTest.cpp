@@ -31,6 +31,7 @@
 namespace {
 
 using namespace pttest;
+namespace posixfile = platform::posixfile;
 
 constexpr uid_t kOther = 4242;    // owns the victim file and the planted links
 constexpr uid_t kNobody = 65534;  // runs the rows that need permissions to bite
@@ -200,7 +201,7 @@ void RunTable(const char* file, const std::string& result, const std::string& da
 #define NEEDS_ROOT() \
     if (geteuid() != 0) GTEST_SKIP() << "needs root to make other users' files"
 
-const std::string kDefaults = "160 160 13 208";
+const std::string kDefaults = "160 160 13 208", kRest = "tilt_speed=160\nzoom_speed=13\nfocus_speed=208\n";
 std::string Block(const char* eol) {
     return std::string("[1 6 1]") + eol + "pan_speed=160" + eol + "tilt_speed=160" + eol + "zoom_speed=13" +
            eol + "focus_speed=208" + eol;
@@ -224,34 +225,26 @@ TEST(LibraryFiles, SpeedFile) {
     NEEDS_ROOT();
     const char* f = "config/ptz_speed.ini";
     const std::set<std::string> lock = {"config/ptz_speed.ini.lock"};
-    const std::string nine = "[1 6 1]\npan_speed=9\n", nineFull = nine + "tilt_speed=160\nzoom_speed=13\nfocus_speed=208\n";
+    const std::string nine = "[1 6 1]\npan_speed=9\n", noted = "; note\n[other]\nKey=1\n[1 6 1]\npan_speed=7\n";
+    const std::string other = "[other]\nKey=1\n", otherCrlf = "[other]\r\nKey=1\r\n";
     RunTable(f, kDefaults, nine, {
         Writes("missing: created", kNone, kDefaults, f, Block("\n"), lock),
-        Writes("other sections, owner and mode kept",
-               Holding("; note\n[other]\nKey=1\n[1 6 1]\npan_speed=7\n", 0640, kOther), "7 160 13 208", f,
-               "; note\n[other]\nKey=1\n[1 6 1]\npan_speed=7\ntilt_speed=160\nzoom_speed=13\nfocus_speed=208\n", lock,
-               0640, kOther),
-        Writes("CRLF stays CRLF", Holding("[other]\r\nKey=1\r\n"), kDefaults, f, "[other]\r\nKey=1\r\n" + Block("\r\n"),
-               lock),
+        Writes("other sections, owner and mode kept", Holding(noted, 0640, kOther), "7 160 13 208", f, noted + kRest,
+               lock, 0640, kOther),
+        Writes("CRLF stays CRLF", Holding(otherCrlf), kDefaults, f, otherCrlf + Block("\r\n"), lock),
         Writes("binary kept byte for byte", Holding(kBinary), kDefaults, f, kBinary + "\n" + Block("\n"), lock),
         Writes("own link: updated through it",
-               [=](auto& d, auto& p) {
-                   Put(d + "/real.ini", nine, 0600);
-                   Link("../real.ini", p);
-               },
-               "9 160 13 208", "real.ini", nineFull, {"real.ini.lock"}, 0600),
-        Same("unreadable to the caller: not rewritten",
-             [](auto& d, auto& p) {
-                 Put(p, "[other]\nKey=1\n", 0000);
-                 ASSERT_EQ(chmod((d + "/config").c_str(), 0777), 0);
-             },
-             kDefaults, true),
-        Same("read-only: not replaced", Holding("[other]\nKey=1\n", 0444), kDefaults),
+               [=](auto& d, auto& p) { Put(d + "/real.ini", nine, 0600), Link("../real.ini", p); }, "9 160 13 208",
+               "real.ini", nine + kRest, {"real.ini.lock"}, 0600),
+        Same("unreadable to the caller: not rewritten", [=](auto& d, auto& p) {
+            Put(p, other, 0000);
+            ASSERT_EQ(chmod((d + "/config").c_str(), 0777), 0);
+        }, kDefaults, true),
+        Same("read-only: not replaced", Holding(other, 0444), kDefaults),
         Same("huge: neither read nor rewritten", kSparse, kDefaults),
         Writes("stale scratch files cleaned, a planted one's target kept",
                [](auto& d, auto& p) {
-                   Put(p + ".tmp4242.0", "[1 6 1]\npan_speed=1\n");
-                   Link(d + "/victim", p + ".tmpAbC123", kOther);
+                   Put(p + ".tmp4242.0", "[1 6 1]\npan_speed=1\n"), Link(d + "/victim", p + ".tmpAbC123", kOther);
                },
                kDefaults, f, Block("\n"),
                {"config/ptz_speed.ini.lock", "config/ptz_speed.ini.tmp4242.0", "config/ptz_speed.ini.tmpAbC123"}),
@@ -379,11 +372,11 @@ TEST(LibraryFiles, StateDirectoryFallback) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string xdg = c.xdg[0] == '/' ? d + c.xdg : c.xdg, home = d + c.home;
+        const char* xdgOrUnset = c.xdg.empty() ? nullptr : xdg.c_str();
+        const char* homeOrUnset = c.home.empty() ? nullptr : home.c_str();
         EXPECT_EQ(InChild([&] {
-                      return DirAndMode(platform::posixfile::ChooseStateDirectory(
-                          d + c.system, c.xdg.empty() ? nullptr : xdg.c_str(), c.home.empty() ? nullptr : home.c_str()));
-                  }, c.asNobody),
-                  d + c.expect);
+                      return DirAndMode(posixfile::ChooseStateDirectory(d + c.system, xdgOrUnset, homeOrUnset));
+                  }, c.asNobody), d + c.expect);
     }
 }
 

@@ -110,7 +110,7 @@ TEST(NetUrlParse, Forms) {
         NetUrl u;
         std::string error;
         ASSERT_TRUE(ParseNetUrl(r.text, u, &error)) << r.text << ": " << error;
-        EXPECT_EQ(std::make_tuple(u.telnet, u.host, u.port), std::make_tuple(r.telnet, std::string(r.host), r.port)) << r.text;
+        EXPECT_EQ(std::tie(u.telnet, u.host, u.port), std::make_tuple(r.telnet, std::string(r.host), r.port)) << r.text;
     }
     for (const char* bad : {"socket://host", "socket://::1:4001", "rfc2217://[::1:4001", "socket://h:0",
                             "socket://h:65536", "socket://h:12ab", "socket://:4001", "telnet://h:23"}) {
@@ -222,8 +222,12 @@ protected:
         unsetenv("TREVALO_COM61");
         unsetenv("TREVALO_COM62");
     }
-    static void Map(int com, const std::string& url) { setenv(("TREVALO_COM" + std::to_string(com)).c_str(), url.c_str(), 1); }
-    static PtPortHandle* Open(int channel = 0, int com = kCom) { return SetPtOpen(6, channel, 255, com, 9600, 'N', 8, 1); }
+    static void Map(int com, const std::string& url) {
+        setenv(("TREVALO_COM" + std::to_string(com)).c_str(), url.c_str(), 1);
+    }
+    static PtPortHandle* Open(int channel = 0, int com = kCom) {
+        return SetPtOpen(6, channel, 255, com, 9600, 'N', 8, 1);
+    }
     static bool OpensAndCloses(int channel = 0, int com = kCom) {
         PtPortHandle* h = Open(channel, com);
         if (h) SetPtClose(h, channel);
