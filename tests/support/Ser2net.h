@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -16,6 +17,12 @@ unsigned FreePort();
 // Asks done every 10 ms, at most ms long: a bound in count, so a loaded
 // machine stretches the wait instead of failing it.
 bool WaitUntil(const std::function<bool()>& done, unsigned ms);
+// Seconds a call took.
+inline double Timed(const std::function<void()>& call) {
+    const auto start = std::chrono::steady_clock::now();
+    call();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 inline bool Contains(const std::vector<uint8_t>& hay, const std::vector<uint8_t>& needle) {
     return std::search(hay.begin(), hay.end(), needle.begin(), needle.end()) != hay.end();
 }
