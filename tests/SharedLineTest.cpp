@@ -119,10 +119,7 @@ TEST(SharedLine, EightChannelsThreeProtocolsOneLine) {
 
     const uint64_t start = platform::MonotonicUs();
     std::vector<std::thread> threads;
-    for (int c = 0; c < kChannels; ++c)
-        threads.emplace_back([&, c] {
-            for (int code : codes) SetPtCmd(h[c], c, code);
-        });
+    for (int c = 0; c < kChannels; ++c) threads.emplace_back([&, c] { for (int op : codes) SetPtCmd(h[c], c, op); });
     const std::vector<uint8_t> wire = pty.Read(totalBytes, 10000);
     for (auto& t : threads) t.join();
     const uint64_t elapsedMs = (platform::MonotonicUs() - start) / 1000;
