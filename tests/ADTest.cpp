@@ -35,8 +35,8 @@ TEST(AD, Vectors) {
         {"SD attach silent", 21, 1, {}, Attach(), ""},
         {"SD aux unsupported", 21, 1, {}, Aux(1), "", ""},
 
-        {"sweep", 21, 3, {}, Sweep(), "#4BF71BEFE34F4158", "#3A0575FEB96FEDFF"},
-        {"sweep", 38, 3, {}, Sweep(), "#6B481987B2CAE288", "#3CA528688BD78F94"},
+        {"sweep", 21, 3, {}, Sweep(), "#6BCAF59E9F2CD3D1", "#BAAFFA361709277D"},
+        {"sweep", 38, 3, {}, Sweep(), "#126D73D993984C58", "#587001C5EC8DC67C"},
     });
 }
 

@@ -53,9 +53,9 @@ TEST(CNB, Vectors) {
         {"Cyber auto-scan unknown resends", 60, 1, {AutoScan(3)}, AutoScan(5), "A5 01 1D 00 00 00 C3"},
         {"Cyber power unsupported", 60, 1, {}, Power(1), "", ""},
 
-        {"sweep", 18, 3, {}, Sweep(), "#CD8DBBBDA2F3A348", "#659A5A3A0966DDCC"},
-        {"sweep", 31, 3, {}, Sweep(), "#90B3A69EEE29C140", "#477F911213E994C4"},
-        {"sweep", 60, 3, {}, Sweep(), "#6805871E7DEAFF9C", "#FBEDB4771D0CF656"},
+        {"sweep", 18, 3, {}, Sweep(), "#43DEFC7C2CF5ED43", "#5E24504EF2FC1DBB"},
+        {"sweep", 31, 3, {}, Sweep(), "#6DFA161B1270213B", "#BEF18EA382B8E013"},
+        {"sweep", 60, 3, {}, Sweep(), "#36AECE91F71BFA48", "#74B4CDBA46DDF37E"},
     });
 }
 

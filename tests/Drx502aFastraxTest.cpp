@@ -55,8 +55,8 @@ TEST(Drx502aFastrax, Vectors) {
         {"F power unsupported", 34, 1, {}, Power(1), ""},
         {"F attach sends nothing", 34, 1, {}, Attach(), ""},
 
-        {"sweep", 28, 3, {}, Sweep(), "#09A74B263A31C59F", "#CEAFBD3DA18BE6A7"},
-        {"sweep", 34, 3, {}, Sweep(), "#3EFA76C3C0D5F553", "#533F123A7455B1C5"},
+        {"sweep", 28, 3, {}, Sweep(), "#A4D9905F633E90A4", "#3E16EADDBA948989"},
+        {"sweep", 34, 3, {}, Sweep(), "#9FE36AA7D114A018", "#D1D7B418A98BE59E"},
     });
 }
 

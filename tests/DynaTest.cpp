@@ -92,10 +92,10 @@ TEST(Dyna, Vectors) {
         {"Uni unlisted code keeps bits", 11, 1, {AutoPan(1)}, Cmd(PT_PRESET_SET), "AE 01 00 FF FF FF FF FF AA AF"},
         {"Uni no power", 11, 1, {}, Power(1), "", ""},
 
-        {"sweep", 0, 3, {}, Sweep(), "#421D2D0BA3934B02", "#09776A42DA358716"},
-        {"sweep", 1, 3, {}, Sweep(), "#DCD09C96A10C11F4", "#CA32EF724A155E4D"},
-        {"sweep", 11, 3, {}, Sweep(), "#942E1FA613B2B50C", "#C9A368307FE4FAD8"},
-        {"sweep", 40, 3, {}, Sweep(), "#A36009CEA9F5A15D", "#D2CCF338AB6B3057"},
+        {"sweep", 0, 3, {}, Sweep(), "#BBC4A036201A5C21", "#8FC33185E843C2E1"},
+        {"sweep", 1, 3, {}, Sweep(), "#5A86A762F89038DB", "#42FDFBA06CB21082"},
+        {"sweep", 11, 3, {}, Sweep(), "#5646404B3DABB48C", "#930AA324DFEAEE3C"},
+        {"sweep", 40, 3, {}, Sweep(), "#A499C091689E1707", "#80C8E839032437E9"},
     });
 }
 

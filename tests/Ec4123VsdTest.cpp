@@ -32,8 +32,8 @@ TEST(Ec4123Vsd, Vectors) {
         {"VSD attach sends nothing", 37, 3, {}, Attach(), ""},
         {"VSD speed unsupported", 37, 3, {}, Speed(PT_AXIS_PAN, 1), ""},
 
-        {"sweep", 37, 3, {}, Sweep(), "#9E726B1F8E653CDB", "#37456C0D205D79B7"},
-        {"sweep", 45, 3, {}, Sweep(), "#36DBE6C9252FE7AE", "#8BF3BEA64730F4FC"},
+        {"sweep", 37, 3, {}, Sweep(), "#F3CEE7F040824958", "#76127082A327DF44"},
+        {"sweep", 45, 3, {}, Sweep(), "#AA34C61963904041", "#B236FC4215DDD7CB"},
     });
 }
 

@@ -31,8 +31,8 @@ TEST(Honeywell, Vectors) {
         {"HSDN preset number sends nothing", 29, 1, {}, PresetNo(3), "-"},
         {"HSDN auto-scan unsupported", 29, 1, {}, AutoScan(0), "", ""},
 
-        {"sweep", 29, 3, {}, Sweep(), "#5752CE49F0E150FC", "#02340BECBD126F76"},
-        {"sweep", 32, 3, {}, Sweep(), "#F5D78AFBE8B2AFF0", "#416AECF565DBCB32"},
+        {"sweep", 29, 3, {}, Sweep(), "#8428A052EA0A7ACB", "#38524129B9D7BD79"},
+        {"sweep", 32, 3, {}, Sweep(), "#917E66B968ED922E", "#6F32F1388EFFE66F"},
     });
 }
 

@@ -40,8 +40,11 @@ TEST(KD6Niko, Vectors) {
          "AA B6 00 00 00 00 01 61", "AA B6 00 00 00 00 01 61"},
         {"N power unsupported", 20, 1, {}, Power(1), ""},
 
-        {"sweep", 13, 3, {}, Sweep(), "#1A88E59951F115AD", "#2AFD7440D9FED84B"},
-        {"sweep", 20, 3, {}, Sweep(), "#C4429EEAA65C286C", "#5E0EF93117E87C94"},
+        {"sweep", 13, 3, {}, Sweep(), "#30034E9AAA8E255D", "#F635DB68F80CEBD3"},
+        // Address 0x0D turns all three parity bits the other way, so a
+        // focus flag landing on a parity bit shows in one of the two sweeps.
+        {"sweep", 13, 0x0D, {}, Sweep(), "#32AFD42A044118C5", "#521CE5CF21693153"},
+        {"sweep", 20, 3, {}, Sweep(), "#7741F85ED07B7BCE", "#69C1158BFF56C7A6"},
     });
 }
 

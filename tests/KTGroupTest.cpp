@@ -66,9 +66,9 @@ TEST(KTGroup, Vectors) {
          "F5 20 00 01 01 00 00 01 17"},
         {"KRE auto-pan unsupported", 41, 1, {}, AutoPan(1), "", ""},
 
-        {"sweep", 36, 3, {}, Sweep(), "#3918E356A017E720", "#7D28165275CF0634"},
-        {"sweep", 39, 3, {}, Sweep(), "#DF3AE5380EE0C44C", "#346DA7073017FBB8"},
-        {"sweep", 41, 3, {}, Sweep(), "#03D0E53FF3E225C4", "#48C5DFB725D35880"},
+        {"sweep", 36, 3, {}, Sweep(), "#E6B9D888A8E11A7C", "#275A8A7814301849"},
+        {"sweep", 39, 3, {}, Sweep(), "#5512CB593FC22D5E", "#DAE0885145F71B86"},
+        {"sweep", 41, 3, {}, Sweep(), "#2339151DF9DE0DCA", "#DB4821BDF93ED956"},
     });
 }
 

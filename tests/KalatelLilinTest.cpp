@@ -41,8 +41,8 @@ TEST(KalatelLilin, Vectors) {
         {"L auto-pan off same as on", 4, 3, {}, AutoPan(0), "03 00 0A"},
         {"L auto-scan unsupported", 4, 1, {}, AutoScan(1), ""},
 
-        {"sweep", 3, 3, {}, Sweep(), "#173EF63BC8571084", "#7D28165275CF0634"},
-        {"sweep", 4, 3, {}, Sweep(), "#3EB4A683BE90FC5C", "#D41676F1266E43A4"},
+        {"sweep", 3, 3, {}, Sweep(), "#FF04ED824EF8F251", "#275A8A7814301849"},
+        {"sweep", 4, 3, {}, Sweep(), "#64914CA0BA901B8D", "#E97CB8063CE582F5"},
     });
 }
 

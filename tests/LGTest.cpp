@@ -52,10 +52,10 @@ TEST(LG, Vectors) {
         {"SD163 auto pan off", 54, 1, {}, AutoPan(0), "AA E5 01 00 00 00 01 91", "AA E5 01 00 00 00 01 91"},
         {"SD163 no auto scan", 54, 1, {}, AutoScan(1), ""},
 
-        {"sweep", 49, 3, {}, Sweep(), "#309D172B4808E934", "#21C38F1761DC199C"},
-        {"sweep", 51, 3, {}, Sweep(), "#9B290EB6775FA06D", "#0083AFCBE3F0334B"},
-        {"sweep", 53, 3, {}, Sweep(), "#A166E383534B7DB5", "#BC93679B1BF5E0D9"},
-        {"sweep", 54, 3, {}, Sweep(), "#DD6C5D15BE033033", "#827085477792BD4F"},
+        {"sweep", 49, 3, {}, Sweep(), "#45C143BC39B18EF3", "#642ED1E913EDE38F"},
+        {"sweep", 51, 3, {}, Sweep(), "#045E29A86DBD850A", "#89119E0C676DF064"},
+        {"sweep", 53, 3, {}, Sweep(), "#2E752145E2EF4DBF", "#B796C42ED91FAEA7"},
+        {"sweep", 54, 3, {}, Sweep(), "#BE09D98649D5BC81", "#1E4DBF324200DC81"},
     });
 }
 

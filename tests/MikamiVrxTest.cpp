@@ -49,8 +49,8 @@ TEST(MikamiVrx, Vectors) {
         {"VRX attach sends nothing", 50, 1, {}, Attach(), ""},
         {"VRX speed unsupported", 50, 1, {}, Speed(PT_AXIS_ZOOM, 1), ""},
 
-        {"sweep", 50, 3, {}, Sweep(), "#BE411D2DDBDA18F3", "#40A2EB5B5C256597"},
-        {"sweep", 58, 3, {}, Sweep(), "#2D400A2EA6E16339", "#35D5AAA6B8590911"},
+        {"sweep", 50, 3, {}, Sweep(), "#A75BD540A566D41C", "#F86DC09F3A3C0A80"},
+        {"sweep", 58, 3, {}, Sweep(), "#39219F2FA2666EEE", "#8326086D4BF699F6"},
     });
 }
 

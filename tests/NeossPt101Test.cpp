@@ -30,8 +30,8 @@ TEST(NeossPt101, Vectors) {
         {"PT attach sends nothing", 23, 1, {}, Attach(), ""},
         {"PT power unsupported", 23, 1, {}, Power(1), ""},
 
-        {"sweep", 22, 3, {}, Sweep(), "#22A38451AE17028A", "#16AD9C7D21212EEE"},
-        {"sweep", 23, 3, {}, Sweep(), "#1CBC0428999BD9EC", "#2F081189DC6930F0"},
+        {"sweep", 22, 3, {}, Sweep(), "#A0ED9598ED32692F", "#8F92FB4531721983"},
+        {"sweep", 23, 3, {}, Sweep(), "#A3BE5FE943034DAE", "#799B8D218517F416"},
     });
 }
 

@@ -34,7 +34,7 @@ TEST(Newborn, Vectors) {
         {"attach sends nothing", 52, 1, {}, Attach(), ""},
         {"speed unsupported", 52, 1, {}, Speed(PT_AXIS_PAN, 1), ""},
 
-        {"sweep", 52, 3, {}, Sweep(), "#DC97CC535984A1CF", "#99DC7AA3AE998F46"},
+        {"sweep", 52, 3, {}, Sweep(), "#D5DA07AF72BC6073", "#23C14322C9B6DD1D"},
     });
 }
 

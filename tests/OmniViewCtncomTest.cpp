@@ -39,8 +39,8 @@ TEST(OmniViewCtncom, Vectors) {
          "F0 00 00 00 00 00 00 00 70"},
         {"CT auto-pan unsupported", 19, 1, {}, AutoPan(1), ""},
 
-        {"sweep", 17, 3, {}, Sweep(), "#81DB475ED917B298", "#D3E3DF4A7AC67D28"},
-        {"sweep", 19, 3, {}, Sweep(), "#6F79147B8CAE1420", "#75A59C2F1C45C00C"},
+        {"sweep", 17, 3, {}, Sweep(), "#5F269A152FB5F143", "#B90BAE3D5620EAC7"},
+        {"sweep", 19, 3, {}, Sweep(), "#1ED7DA246A519E6C", "#F1EAA1CCF1378EC0"},
     });
 }
 

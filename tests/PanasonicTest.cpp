@@ -98,9 +98,9 @@ TEST(Panasonic, Vectors) {
         {"V12 close uses the command address", 24, 0, {}, Detach(), "-", v12CloseTwice.c_str()},
         {"V12 auto pan", 24, 0, {}, AutoPan(1), v12AutoPan.c_str(), "= | p2 | ="},
 
-        {"sweep", 5, 3, {}, Sweep(), "#4BC38A3F0A6A84BA", "#E97C3AFB7C90AB4F"},
-        {"sweep", 24, 3, {}, Sweep(), "#47A3ABA7C72D0F1B", "#1213442F8919C55E"},
-        {"sweep", 55, 3, {}, Sweep(), "#95DC8F51A8B976E2", "#1C57F6AA0203537E"},
+        {"sweep", 5, 3, {}, Sweep(), "#ABB1AD11FCF4BDAF", "#E56374590C9FE025"},
+        {"sweep", 24, 3, {}, Sweep(), "#599AFAAA68F0A80C", "#853A0F0B4CA08D0B"},
+        {"sweep", 55, 3, {}, Sweep(), "#0A86EE4CF8059729", "#CE67F0BD3B5D3A3C"},
     });
 }
 

@@ -54,9 +54,9 @@ TEST(PelcoD, Vectors) {
         {"TBT no speed control", 57, 1, {}, Speed(PT_AXIS_ZOOM, 1), "", ""},
         {"TBT down left", 57, 1, {}, Cmd(PT_DOWN_LEFT), "FF 01 00 14 33 33 7B"},
 
-        {"sweep", 6, 3, {}, Sweep(), "#8EF27F5DAD3FA244", "#33EE8F47D276B17F"},
-        {"sweep", 42, 3, {}, Sweep(), "#2035D3FCBE0AB374", "#FF3C6A4B472EFFBC"},
-        {"sweep", 57, 3, {}, Sweep(), "#C915FE562E335F0C", "#8592E5681BB3EDB8"},
+        {"sweep", 6, 3, {}, Sweep(), "#1739582CCFA81F9E", "#432B304775826148"},
+        {"sweep", 42, 3, {}, Sweep(), "#B10C516000165EA6", "#51C7AA37D82E1E7E"},
+        {"sweep", 57, 3, {}, Sweep(), "#4A6E8D9060CEFA22", "#7C9129D9227F75CE"},
     });
 }
 

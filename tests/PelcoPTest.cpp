@@ -44,7 +44,7 @@ TEST_F(PelcoP, Vectors) {
         {"attach sends nothing", 46, 1, {}, Attach(), ""},
         {"auto pan unsupported", 46, 1, {}, AutoPan(1), "", ""},
 
-        {"sweep", 46, 3, {}, Sweep(), "#AFC1439E09C002C2", "#4E0E2EA12FC85AE9"},
+        {"sweep", 46, 3, {}, Sweep(), "#A7FD6551F1193F09", "#F72E936B6A3DC77E"},
     });
 }
 

@@ -45,9 +45,9 @@ TEST(SK, Vectors) {
         {"2172 direction repeats power off", 48, 1, {Power(0)}, Cmd(PT_UP), "C5 60 A5 00 01 CB"},
         {"2172 auto-pan unsupported", 48, 1, {}, AutoPan(1), "", ""},
 
-        {"sweep", 43, 3, {}, Sweep(), "#F2C1CB9F225F388B", "#14573D3DB61911E3"},
-        {"sweep", 44, 3, {}, Sweep(), "#2EB515BD6BDAEB97", "#5BFC8AFFCEAC8523"},
-        {"sweep", 48, 3, {}, Sweep(), "#6A9DB76D882F4389", "#36DDCF51BC9E3181"},
+        {"sweep", 43, 3, {}, Sweep(), "#4637A3C292B20E77", "#12DDAACD72176815"},
+        {"sweep", 44, 3, {}, Sweep(), "#E9B7F35A654A37CB", "#B0FFE7904E29DC8D"},
+        {"sweep", 48, 3, {}, Sweep(), "#847898B930B73A41", "#C80DAFADB86B20D1"},
     });
 }
 

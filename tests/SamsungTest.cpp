@@ -43,10 +43,10 @@ TEST(Samsung, Vectors) {
         {"100B auto pan on", 59, 1, {}, AutoPan(1), "55 00 01 00 1B 00 80 00 00 AA 85"},
         {"100B attach sends nothing", 59, 1, {}, Attach(), "", ""},
 
-        {"sweep", 14, 3, {}, Sweep(), "#7CDBBD78B6A17664", "#9F6385B1D07F8510"},
-        {"sweep", 30, 3, {}, Sweep(), "#B899385ECE24C990", "#748A229E9DB95260"},
-        {"sweep", 56, 3, {}, Sweep(), "#75EF7671ECC5B426", "#C9433BFF34AAE95A"},
-        {"sweep", 59, 3, {}, Sweep(), "#7F0CA442918B478D", "#FCB7D0F86148F529"},
+        {"sweep", 14, 3, {}, Sweep(), "#4EEDADAA8FDC36F7", "#AC68569B420DC0DB"},
+        {"sweep", 30, 3, {}, Sweep(), "#9607C1130C001DD0", "#134533DC85569BCC"},
+        {"sweep", 56, 3, {}, Sweep(), "#A716EB2B38E9D6B3", "#8AF201A6BED4C07F"},
+        {"sweep", 59, 3, {}, Sweep(), "#09543B5C03EA2FDD", "#52451719B6232631"},
     });
 }
 

@@ -33,8 +33,8 @@ TEST(SmileCamSecurtex, Vectors) {
         {"Securtex auto-pan off", 26, 1, {}, AutoPan(0), "02 01 0F 01 60 73 02 01 0F 00 00 12"},
         {"Securtex attach sends nothing", 26, 1, {}, Attach(), "", ""},
 
-        {"sweep", 26, 3, {}, Sweep(), "#9DE6AC59721EC998", "#572AE75055EC6EC0"},
-        {"sweep", 27, 3, {}, Sweep(), "#8725DBA538AA5243", "#851B4F58722D57F5"},
+        {"sweep", 26, 3, {}, Sweep(), "#E1EE80D2F7EBF26B", "#84084378E4BF54AB"},
+        {"sweep", 27, 3, {}, Sweep(), "#81790124AF7846AA", "#E1BFD1377E08DB08"},
     });
 }
 

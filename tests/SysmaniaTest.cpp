@@ -41,8 +41,8 @@ TEST(Sysmania, Vectors) {
         {"DVRX address 123", 33, 123, {}, Cmd(PT_STOP), "11 23 32 00 40 A6"},
         {"DVRX address 9", 33, 9, {}, Cmd(PT_STOP), "10 29 30 00 40 A9"},
 
-        {"sweep", 15, 3, {}, Sweep(), "#963A020B596D12C5", "#23D4952B2F56B918"},
-        {"sweep", 33, 3, {}, Sweep(), "#64DF55D32B3C37A4", "#90F10FD2B7FB1062"},
+        {"sweep", 15, 3, {}, Sweep(), "#D9A9C5DA81D7AEB3", "#02CA4D8392DD6FE3"},
+        {"sweep", 33, 3, {}, Sweep(), "#D4450F0629D43335", "#A8C039AE51D30EF7"},
     });
 }
 

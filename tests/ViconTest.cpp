@@ -35,8 +35,8 @@ TEST(Vicon, Vectors) {
         {"15UVS auto-pan off sends stop word", 25, 1, {}, AutoPan(0), "80 51 00 00 00 00"},
         {"15UVS aux unsupported", 25, 1, {}, Aux(1), "", ""},
 
-        {"sweep", 10, 3, {}, Sweep(), "#2425A73D4C7A7F7C", "#444E1E7A14C6D384"},
-        {"sweep", 25, 3, {}, Sweep(), "#8D87AD9C402D5B9C", "#C03BEED9DFA1061E"},
+        {"sweep", 10, 3, {}, Sweep(), "#D76E935178C33A61", "#A444F5BBE7ACA55C"},
+        {"sweep", 25, 3, {}, Sweep(), "#AF670F2B1706160B", "#FBF83E77CA0E3FE4"},
     });
 }
 
