@@ -46,7 +46,7 @@ private:
     // Only the bytes of the form are rewritten; the rest of the packet keeps
     // what a longer form left.
     void Send(PtPortHandle* h, const Row& row) {
-        for (int i = 0; i < row.length; ++i)
+        for (size_t i = 0; i < row.length && i < sizeof m_byPacket; ++i)
             m_byPacket[i] = static_cast<uint8_t>(row.bytes[i] == pttable::kAddr ? h->address : row.bytes[i]);
         Out(*this, h).Put(m_byPacket, row.length);
     }
