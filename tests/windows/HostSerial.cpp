@@ -1,6 +1,8 @@
-// Serial ports under Wine. A Linux peer (WineSerialPeer) maps COM1 and
-// COM12 to pseudo-terminals whose far ends it holds; COM150 has no device. The host asks it, one line on stdout each, to check
-// or do something at the far end, and reads its answer on stdin:
+// COM ports under Wine on ptys whose far ends a Linux peer (WinePeer) holds:
+// COM1 and COM12 in serial mode (COM150 has no device), COM5 through
+// ser2net's rfc2217:// in net mode. The host asks the peer, one line on
+// stdout each, to check or do something at the far end, and reads its
+// answer on stdin:
 //   @wire <com> <hex>          the far end must receive exactly these bytes
 //   @send <com> <hex>          the far end sends these bytes
 //   @line <com> <baud> <1|2> <odd 0|1>   the tty's rate, stop bits, odd parity
@@ -8,7 +10,6 @@
 // The answer is "ok", or what was found instead.
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <initializer_list>
 #include <string>
 
@@ -16,6 +17,9 @@
 
 namespace host {
 namespace {
+
+// What the far end sends: FF is the Telnet escape that rfc2217:// doubles.
+const char kFromDevice[] = "FF 00 FF FF 01 02 03 04 05 06 07 08 09 0A FF A0 A1 A2 A3 A4 A5 A6 A7 A8 A9";
 
 std::string Ask(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Ask(const char* format, ...) {
@@ -44,13 +48,19 @@ DWORD Now() {
 
 DWORD Since(DWORD start) { return Now() - start; }
 
+DWORD Handles() {
+    DWORD n = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &n);
+    return n;
+}
+
 struct Serial {
     Dll dll;
     Report& r = Results();
 
-    PtPortHandle* Open(int channel, int com, int baud = 9600, int parity = 'N', int stop = 1) {
+    PtPortHandle* Open(int channel, int com, int baud = 9600, int parity = 'N', int stop = 1, int address = 1) {
         dll.SetPTInit();
-        return dll.SetPtOpen(6, channel, 1, com, baud, parity, 8, stop);
+        return dll.SetPtOpen(6, channel, address, com, baud, parity, 8, stop);
     }
 
     // A failed open leaves its protocol object in the channel; a capture
@@ -63,14 +73,14 @@ struct Serial {
 
     // What capture mode yields for commands given to one fresh protocol
     // object: what the wire must carry for the same commands.
-    std::string Frames(std::initializer_list<int> codes) {
+    std::string Frames(std::initializer_list<int> codes, int address = 1) {
         uint8_t buf[TREVALO_CAPTURE_MAX];
         int len = 0;
-        PtPortHandle* h = dll.SetPtOpen_NET(6, 200, 1, buf, &len);
+        PtPortHandle* h = dll.SetPtOpen_NET(6, 200, address, buf, &len);
         std::string frames;
         for (int code : codes) {
-            len = 0;
-            dll.SetPtCmd_NET(h, 200, code, buf, &len);
+            dll.SetPtCmd_NET(h, 200, code, buf, &(len = 0));
+            r.Check(len == 7, "the capture of command %d has %d bytes", code, len);
             frames += (frames.empty() ? "" : " ") + ToHex(buf, static_cast<size_t>(len > 0 ? len : 0));
         }
         dll.SetPtClose_NET(h, 200, buf, &len);
@@ -83,10 +93,7 @@ struct Serial {
     }
 
     void LineSettings() {
-        struct Row {
-            int baud, parity, stop;  // as SetPtOpen takes them
-            int rate, stopBits, odd;  // on the tty
-        };
+        struct Row { int baud, parity, stop, rate, stopBits, odd; };  // as SetPtOpen takes them, then on the tty
         const Row rows[] = {
             {115200, 'e', 1, 9600, 1, 0},  // unlisted rates run at 9600
             {57600, 'O', 2, 57600, 2, 1},
@@ -97,59 +104,38 @@ struct Serial {
             r.Check(h != nullptr, "open COM1 at %d", row.baud);
             if (!h) continue;
             const std::string answer = Ask("line 1 %d %d %d", row.rate, row.stopBits, row.odd);
-            r.Check(answer == "ok", "COM1 opened at %d %c %d: tty has %s", row.baud, row.parity, row.stop,
-                    answer.c_str());
+            r.Check(answer == "ok", "COM1 opened at %d %c %d: tty has %s", row.baud, row.parity, row.stop, answer.c_str());
             dll.SetPtClose(h, 0);
         }
     }
 
-    void FramesAndPauses(PtPortHandle* h) {
-        const DWORD start = Now();
-        for (int code : {PT_UP, PT_ZOOM_TELE, PT_STOP}) dll.SetPtCmd(h, 0, code);
-        const DWORD ms = Since(start);
-        const std::string expected = Frames({PT_UP, PT_ZOOM_TELE, PT_STOP});
-        r.Check(expected.size() == 21 * 3 - 1, "capture frames \"%s\"", expected.c_str());
-        r.Check(ms >= 90 && ms < 3000, "three Pelco-D commands took %lu ms", ms);
-        Wire(1, expected, "up, zoom, stop");
-    }
-
-    void Receive() {
-        std::string sent;
-        for (int i = 0; i < 25; ++i) {
-            char b[4];
-            std::snprintf(b, sizeof b, i ? " %02X" : "%02X", 0xA0 + i);
-            sent += b;
-        }
-        r.Check(Ask("send 1 %s", sent.c_str()) == "ok", "the far end could not send");
-        std::vector<CopyData> got;
+    // Bytes from the far end reach the "DVR" window in order, at most 10 to a message.
+    void Receive(int com) {
+        r.Check(Ask("send %d %s", com, kFromDevice) == "ok", "the far end could not send");
         std::string joined;
-        const DWORD start = Now();
-        while (joined.size() < sent.size() && Since(start) < 5000) {
+        for (const DWORD start = Now(); joined.size() < sizeof kFromDevice - 1 && Since(start) < 5000;) {
             PumpFor(20);
             for (const CopyData& d : TakeReceived()) {
-                got.push_back(d);
+                r.Check(d.dwData == 1124 && !d.bytes.empty() && d.bytes.size() <= 10, "a message with dwData %lu and %u bytes",
+                        d.dwData, static_cast<unsigned>(d.bytes.size()));
                 joined += (joined.empty() ? "" : " ") + ToHex(d.bytes.data(), d.bytes.size());
             }
         }
-        r.Check(joined == sent, "the DVR window got \"%s\"", joined.c_str());
-        r.Check(got.size() >= 3, "25 bytes came in %u messages", static_cast<unsigned>(got.size()));
-        for (const CopyData& d : got)
-            r.Check(d.dwData == 1124 && !d.bytes.empty() && d.bytes.size() <= 10,
-                    "a message with dwData %lu and %u bytes", d.dwData, static_cast<unsigned>(d.bytes.size()));
+        r.Check(joined == kFromDevice, "the DVR window got \"%s\"", joined.c_str());
     }
 
-    void Exclusive() {
-        DWORD start = Now();
-        r.Check(Open(1, 1) == nullptr, "a second channel opened the held COM1");
-        DWORD ms = Since(start);
-        r.Check(ms >= 850 && ms < 5000, "the refused open took %lu ms, not 9 tries 100 ms apart", ms);
-        Discard(1);
-
-        start = Now();
-        r.Check(Open(2, 150) == nullptr, "COM150 has no device and still opened");
-        ms = Since(start);
-        r.Check(ms >= 850 && ms < 5000, "the missing port took %lu ms, not 9 tries 100 ms apart", ms);
-        Discard(2);
+    // A port that cannot be had (held by another channel, or no device) is
+    // given up after 9 tries 100 ms apart.
+    void Refused() {
+        const struct { int channel, com; const char* what; } cases[] = {
+            {1, 1, "a second channel opened the held COM1"}, {2, 150, "COM150 has no device and still opened"}};
+        for (const auto& c : cases) {
+            const DWORD start = Now();
+            r.Check(Open(c.channel, c.com) == nullptr, "%s", c.what);
+            const DWORD ms = Since(start);
+            r.Check(ms >= 850 && ms < 5000, "the refused open of COM%d took %lu ms", c.com, ms);
+            Discard(c.channel);
+        }
     }
 
     // A host that closes the port from its WM_COPYDATA handler, over and
@@ -166,9 +152,9 @@ struct Serial {
             closed = true;
             return true;
         };
-        DWORD handles0 = 0, handles1 = 0;
+        DWORD handles0 = 0;
         for (int i = 0; i < times && h; ++i) {
-            if (i == 1) GetProcessHandleCount(GetCurrentProcess(), &handles0);
+            if (i == 1) handles0 = Handles();
             closing = h;
             closed = false;
             const DWORD start = Now();
@@ -183,9 +169,8 @@ struct Serial {
         }
         g_onCopyData = nullptr;
         PumpFor(50);
-        GetProcessHandleCount(GetCurrentProcess(), &handles1);
-        r.Check(handles1 == handles0, "handles: %lu after the first close from the window, %lu after %d",
-                handles0, handles1, times);
+        r.Check(Handles() == handles0, "handles: %lu after the first close from the window, %lu after %d", handles0,
+                Handles(), times);
         if (h) dll.SetPtClose(h, 0);
     }
 
@@ -196,9 +181,7 @@ struct Serial {
         r.Check(Ask("hangup 1") == "ok", "the far end could not hang up");
         DWORD start = Now();
         for (int i = 0; i < 5; ++i) dll.SetPtCmd(h, 0, PT_LEFT);
-        const DWORD ms = Since(start);
-        r.Check(ms < 1500, "five writes to a vanished far end took %lu ms", ms);
-
+        r.Check(Since(start) < 1500, "five writes to a vanished far end took %lu ms", Since(start));
         FILETIME created, exited, kernel0, user0, kernel1, user1;
         GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel0, &user0);
         PumpFor(300);
@@ -220,28 +203,29 @@ int SerialMain(const char* dllPath) {
     Report& r = s.r;
     s.LineSettings();
 
-    DWORD handles0 = 0, handles1 = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &handles0);
+    const DWORD handles = Handles();
     PtPortHandle* h = s.Open(0, 1);
     r.Check(h != nullptr, "open COM1");
     if (!h) return 1;
-    s.FramesAndPauses(h);
-    s.Receive();
-    s.Exclusive();
+    DWORD start = Now();
+    for (int code : {PT_UP, PT_ZOOM_TELE, PT_STOP}) s.dll.SetPtCmd(h, 0, code);
+    r.Check(Since(start) >= 90 && Since(start) < 3000, "three Pelco-D commands took %lu ms", Since(start));
+    s.Wire(1, s.Frames({PT_UP, PT_ZOOM_TELE, PT_STOP}), "up, zoom, stop");
+    s.Receive(1);
+    s.Refused();
 
     // Clearing the mask wakes the watch thread: the close takes its 100 ms
     // pause, not the second after which the thread would be ended by force.
     // The port is free again afterwards.
-    const DWORD closing = Now();
+    start = Now();
     s.dll.SetPtClose(h, 0);
-    r.Check(Since(closing) < 600, "closing COM1 took %lu ms", Since(closing));
+    r.Check(Since(start) < 600, "closing COM1 took %lu ms", Since(start));
     h = s.Open(0, 1);
     r.Check(h != nullptr, "reopen COM1");
     if (h) {
         s.dll.SetPtCmd(h, 0, PT_DOWN);
         s.Wire(1, s.Frames({PT_DOWN}), "down after reopening");
     }
-
     // Two digits: the device-namespace name.
     PtPortHandle* h12 = s.Open(3, 12);
     r.Check(h12 != nullptr, "open COM12");
@@ -250,14 +234,33 @@ int SerialMain(const char* dllPath) {
         s.Wire(12, s.Frames({PT_UP}), "up on COM12");
         s.dll.SetPtClose(h12, 3);
     }
-
     if (h) s.CloseFromWindow(h, 100);
-    GetProcessHandleCount(GetCurrentProcess(), &handles1);
-    r.Check(handles1 == handles0, "handles: %lu before the opens, %lu after the closes", handles0, handles1);
+    r.Check(Handles() == handles, "handles: %lu before the opens, %lu after the closes", handles, Handles());
 
     s.HangUp();
     s.dll.SetPTUnInit();
     s.dll.Unload();
+    return 0;
+}
+
+// The same port through rfc2217:// (COM5, mapped by the peer).
+int NetMain(const char* dllPath) {
+    Serial s;
+    if (!s.dll.Load(dllPath) || s.dll.SetPTInit() != 1) return 3;
+    const std::initializer_list<int> codes = {PT_UP, PT_ZOOM_TELE, PT_STOP, PT_PRESET_GOTO, PT_LEFT, PT_STOP};
+    const std::string expected = s.Frames(codes, 255);  // every Pelco-D frame then starts FF FF
+    const DWORD handles = Handles();
+    PtPortHandle* h = s.Open(0, 5, 19200, 'E', 1, 255);
+    s.r.Check(h != nullptr, "open COM5 through rfc2217://");
+    if (!h) return 1;
+    for (int code : codes) s.dll.SetPtCmd(h, 0, code);
+    s.Wire(5, expected, "commands through rfc2217://");
+    s.Receive(5);
+    const DWORD start = Now();
+    s.dll.SetPtClose(h, 0);
+    s.r.Check(Since(start) < 1000, "closing took %lu ms", Since(start));
+    s.dll.SetPTUnInit();
+    s.r.Check(Handles() == handles, "handles: %lu before the open, %lu after the close", handles, Handles());
     return 0;
 }
 
