@@ -72,11 +72,10 @@ protected:
     // The frame the library captures for the last of CODES on a fresh Pelco-D
     // channel brought to the state the daemon keeps: every speed at its
     // slowest step, then STEPS up.
-    std::string Expected(const std::vector<std::pair<int, int>>& steps, const std::vector<int>& codes, int preset = 0) {
+    std::string Expected(const std::vector<std::pair<int, int>>& steps, const std::vector<int>& codes) {
         unsigned char buf[TREVALO_CAPTURE_MAX];
         int len = 0;
         PtPortHandle* h = SetPtOpen_NET(6, 200, 1, buf, &len);
-        SetPtPresetNo(200, preset);
         for (int k = 0; k < 900; ++k) SetPtSpeedCtrl(h, 200, k % 3, 0);
         for (const auto& s : steps)
             for (int k = 0; k < s.second; ++k) SetPtSpeedCtrl(h, 200, s.first, 1);
@@ -134,47 +133,40 @@ TEST_F(ServiceTest, BadRequestsGetFaultsAndANonceServesOnce) {
         EXPECT_EQ(r.body.find("<env:Fault>") != std::string::npos, c.status != 200) << c.what;
     }
     EXPECT_EQ(Raw(nodes).detail, "nonce already used");
+    // Gate is not on Yard's own port (its profiles there are the ONVIF client test's).
+    EXPECT_NE(Signed(move, 1).body.find("ter:NoProfile"), std::string::npos);
     EXPECT_TRUE(bank_->Frames(0).empty()) << "no request above may reach the line";
 }
 
-TEST_F(ServiceTest, VelocitiesGiveTheCaptureFrames) {
-    struct Case { const char* velocity; std::vector<std::pair<int, int>> steps; int code; };  // steps: (axis, steps up)
+TEST_F(ServiceTest, MovesAndStopsGiveTheCaptureFrames) {
     // Pelco-D pan and tilt speeds run 0 to 0x3F (64 steps), zoom 0 to 3.
+    struct Case { std::string body; std::vector<std::pair<int, int>> steps; std::vector<int> codes; };  // (axis, steps up)
     const Case cases[] = {
-        {"<PanTilt x=\"1\" y=\"0\"/>", {{0, 63}}, PT_RIGHT},
-        {"<PanTilt x=\"-1\" y=\"1\"/>", {{0, 63}, {1, 63}}, PT_UP_LEFT},
-        {"<PanTilt x=\"0.5\" y=\"-0.25\"/>", {{0, 32}, {1, 16}}, PT_DOWN_RIGHT},
-        {"<PanTilt x=\"0\" y=\"-1\"/>", {{1, 63}}, PT_DOWN},
-        {"<PanTilt x=\"0.0001\" y=\"0.7\"/>", {{1, 44}}, PT_UP},
-        {"<Zoom x=\"1\"/>", {{2, 3}}, PT_ZOOM_TELE},
-        {"<Zoom x=\"-0.34\"/>", {{2, 1}}, PT_ZOOM_WIDE},
-        {"<PanTilt x=\"5\" y=\"0\"/><Zoom x=\"1\"/>", {{0, 63}}, PT_RIGHT},  // clamped; pan/tilt wins
+        {Move("<PanTilt x=\"1\" y=\"0\"/>"), {{0, 63}}, {PT_RIGHT}},
+        {Move("<PanTilt x=\"-1\" y=\"1\"/>"), {{0, 63}, {1, 63}}, {PT_UP_LEFT}},
+        {Move("<PanTilt x=\"0.5\" y=\"-0.25\"/>"), {{0, 32}, {1, 16}}, {PT_DOWN_RIGHT}},
+        {Move("<PanTilt x=\"0\" y=\"-1\"/>"), {{1, 63}}, {PT_DOWN}},
+        {Move("<PanTilt x=\"0.0001\" y=\"0.7\"/>"), {{1, 44}}, {PT_UP}},
+        {Move("<Zoom x=\"1\"/>"), {{2, 3}}, {PT_ZOOM_TELE}},
+        {Move("<Zoom x=\"-0.34\"/>"), {{2, 1}}, {PT_ZOOM_WIDE}},
+        {Move("<PanTilt x=\"5\" y=\"0\"/><Zoom x=\"1\"/>"), {{0, 63}}, {PT_RIGHT}},  // clamped; pan/tilt wins
+        {Move("<PanTilt x=\"0\" y=\"0\"/>"), {}, {PT_STOP}},
+        {Ptz("Stop", "gate</ProfileToken>"), {}, {PT_STOP, PT_LENS_STOP}},
+        {Ptz("Stop", "gate</ProfileToken><PanTilt>true</PanTilt><Zoom>false</Zoom>"), {}, {PT_STOP}},
+        {Ptz("Stop", "gate</ProfileToken><PanTilt>false</PanTilt>"), {}, {PT_LENS_STOP}},
     };
     for (const Case& c : cases) {
         Start();
-        const HttpReply r = Signed(Move(c.velocity));
-        ASSERT_EQ(r.status, 200) << c.velocity << r.body;
-        EXPECT_EQ(Last(), Expected(c.steps, {c.code})) << c.velocity;
+        ASSERT_EQ(Signed(c.body).status, 200) << c.body;
+        // Speed steps may send frames of their own before a move's; a stop steps nothing.
+        const auto frames = bank_->Frames(0);
+        ASSERT_GE(frames.size(), c.codes.size()) << c.body;
+        EXPECT_TRUE(!c.steps.empty() || frames.size() == c.codes.size()) << frames.size() << " frames for " << c.body;
+        for (size_t k = 0, at = frames.size() - c.codes.size(); k < c.codes.size(); ++k)
+            EXPECT_EQ(Hex(frames[at + k]), Expected(c.steps, {c.codes[k]})) << c.body;
     }
     EXPECT_EQ(bank_->SpeedLevels(0, 0), 64);
     EXPECT_EQ(bank_->SpeedLevels(1, 0), 1) << "Lilin frames carry no speed";
-}
-
-TEST_F(ServiceTest, StopAndZeroVelocityStopWhatTheyName) {
-    struct Case { std::string body; std::vector<int> codes; };
-    const Case cases[] = {
-        {Ptz("Stop", "gate</ProfileToken>"), {PT_STOP, PT_LENS_STOP}},
-        {Ptz("Stop", "gate</ProfileToken><PanTilt>true</PanTilt><Zoom>false</Zoom>"), {PT_STOP}},
-        {Ptz("Stop", "gate</ProfileToken><PanTilt>false</PanTilt>"), {PT_LENS_STOP}},
-        {Move("<PanTilt x=\"0\" y=\"0\"/>"), {PT_STOP}},
-    };
-    for (const Case& c : cases) {
-        const size_t before = bank_->Frames(0).size();
-        ASSERT_EQ(Signed(c.body).status, 200) << c.body;
-        const auto frames = bank_->Frames(0);
-        ASSERT_EQ(frames.size() - before, c.codes.size()) << c.body;
-        for (size_t k = 0; k < c.codes.size(); ++k) EXPECT_EQ(Hex(frames[before + k]), Expected({}, {c.codes[k]})) << c.body;
-    }
 }
 
 TEST_F(ServiceTest, MovesEndAtTheirTimeoutOrTheDefault) {
@@ -203,11 +195,10 @@ TEST_F(ServiceTest, PresetNamesSurviveARestart) {
         return r.body.find(part) != std::string::npos ? ::testing::AssertionSuccess()
                                                        : ::testing::AssertionFailure() << op << " " << inner << ": " << r.body;
     };
-    EXPECT_TRUE(has("SetPreset", "gate</ProfileToken><PresetName>Door</PresetName>", "<tptz:PresetToken>2</tptz:PresetToken>"));
-    EXPECT_EQ(Last(), Expected({}, {PT_PRESET_SET}, 2));
+    // The first set's number and frame, and Lilin's refusal, are the ONVIF client test's.
+    ASSERT_TRUE(has("SetPreset", "gate</ProfileToken><PresetName>Door</PresetName>", "<tptz:PresetToken>2</tptz:PresetToken>"));
     EXPECT_TRUE(has("SetPreset", "gate</ProfileToken><PresetName>Door</PresetName>", "ter:PresetExist"));
     EXPECT_TRUE(has("GotoPreset", "gate</ProfileToken><PresetToken>9</PresetToken>", "ter:NoToken"));
-    EXPECT_TRUE(has("SetPreset", "yard</ProfileToken><PresetName>X</PresetName>", "ter:ActionNotSupported")) << "Lilin";
     Start();
     EXPECT_TRUE(has("GetPresets", "gate</ProfileToken>", "token=\"1\"><tt:Name>Home"));
     EXPECT_TRUE(has("GetPresets", "gate</ProfileToken>", "token=\"2\"><tt:Name>Door"));
@@ -216,12 +207,4 @@ TEST_F(ServiceTest, PresetNamesSurviveARestart) {
     EXPECT_FALSE(has("GetPresets", "gate</ProfileToken>", "Door"));
     EXPECT_TRUE(has("GetPresets", "gate</ProfileToken>", "GetPresetsResponse"));
     EXPECT_FALSE(std::ifstream(config_.stateFile + ".tmp").good()) << "no temporary file left behind";
-}
-
-TEST_F(ServiceTest, ACameraOnItsOwnPortShowsOnlyItself) {
-    HttpReply r = Signed("<GetProfiles xmlns=\"http://www.onvif.org/ver10/media/wsdl\"/>", 1);
-    EXPECT_EQ(r.body.find("token=\"gate\""), std::string::npos);
-    EXPECT_NE(r.body.find("token=\"yard\""), std::string::npos);
-    EXPECT_NE(Signed(Move(kRight), 1).body.find("ter:NoProfile"), std::string::npos);
-    EXPECT_TRUE(bank_->Frames(0).empty());
 }

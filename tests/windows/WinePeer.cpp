@@ -16,9 +16,10 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -33,9 +34,8 @@ extern char** environ;
 namespace {
 
 uint64_t NowMs() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 // ARGV started with IN and OUT as its stdin and stdout (/dev/null for -1); its pid, or -1.
@@ -77,8 +77,7 @@ int Run(const std::vector<std::string>& argv) { return Wait(Spawn(argv), 120000)
 std::string WinPath(const char* unixPath) {
     char real[4096];
     std::string p = realpath(unixPath, real) ? real : unixPath;
-    for (char& c : p)
-        if (c == '/') c = '\\';
+    std::replace(p.begin(), p.end(), '/', '\\');
     return "Z:" + p;
 }
 
@@ -153,6 +152,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string wine = argv[2], server = argv[3];
+    setvbuf(stdout, nullptr, _IOLBF, 0);  // each line out before the next wait
     std::map<int, int> ports;  // COM number -> pty master
     for (int com : mode == "net" ? std::vector<int>{5} : std::vector<int>{1, 12}) {
         const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -207,34 +207,28 @@ int main(int argc, char** argv) {
         const size_t eol = pending.find('\n');
         if (eol == std::string::npos) {
             pollfd pf{fromHost[0], POLLIN, 0};
-            if (poll(&pf, 1, 500) <= 0) {
-                if (waitpid(host, nullptr, WNOHANG) == host) break;
-                continue;
-            }
             char buf[4096];
-            const ssize_t n = read(fromHost[0], buf, sizeof buf);
-            if (n <= 0) break;
-            pending.append(buf, static_cast<size_t>(n));
+            const bool ready = poll(&pf, 1, 500) > 0;
+            const ssize_t n = ready ? read(fromHost[0], buf, sizeof buf) : 0;
+            if (ready ? n <= 0 : waitpid(host, nullptr, WNOHANG) == host) break;  // end of file, or the host ended
+            if (n > 0) pending.append(buf, static_cast<size_t>(n));
             continue;
         }
         std::string line = pending.substr(0, eol);
         pending.erase(0, eol + 1);
         while (!line.empty() && line.back() == '\r') line.pop_back();
+        finished = line.rfind("host:", 0) == 0;
         if (line.empty() || line[0] != '@') {
             std::printf("%s\n", line.c_str());
-            std::fflush(stdout);
-            finished = line.rfind("host:", 0) == 0;
             continue;
         }
         std::istringstream req(line.substr(1));
         std::string what;
         int com = 0;
         req >> what >> com;
-        std::string answer = ports.count(com) && ports[com] >= 0 ? Answer(what, ports[com], req) : "no such port";
+        const std::string answer = ports.count(com) && ports[com] >= 0 ? Answer(what, ports[com], req) : "no such port";
         std::printf("%s -> %s\n", line.c_str(), answer.c_str());
-        std::fflush(stdout);
-        answer += "\n";
-        if (write(toHost[1], answer.data(), answer.size()) < 0) break;
+        if (write(toHost[1], (answer + "\n").data(), answer.size() + 1) < 0) break;
     }
     close(toHost[1]);
     const int status = Wait(host, 10000);
