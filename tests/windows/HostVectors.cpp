@@ -149,18 +149,16 @@ std::string WindowsDir() {
 }
 
 // Puts the library's files back as they were before the row on Linux.
-// Anything the previous row left is removed first; the library itself only
-// ever creates the speed file and the Dyna log.
+// Anything the previous row left is removed first: every file in config\,
+// and the two records the library keeps in the Windows directory.
 void Restore(const std::vector<SavedFile>& files) {
-    static std::vector<std::string> written{"DynaPT.log", "PTINI.INI"};
     WIN32_FIND_DATAA found;
     const HANDLE find = FindFirstFileA("config\\*", &found);
     for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found))
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             DeleteFileA(("config\\" + std::string(found.cFileName)).c_str());
     if (find != INVALID_HANDLE_VALUE) FindClose(find);
-    for (const std::string& name : written) DeleteFileA((WindowsDir() + "\\" + name).c_str());
-    written = {"DynaPT.log", "PTINI.INI"};
+    for (const char* name : {"DynaPT.log", "PTINI.INI"}) DeleteFileA((WindowsDir() + "\\" + name).c_str());
     for (const SavedFile& f : files) {
         const std::string path = (f.dir == "windows" ? WindowsDir() : std::string("config")) + "\\" + f.name;
         const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -169,7 +167,6 @@ void Restore(const std::vector<SavedFile>& files) {
                         (f.bytes.empty() || WriteFile(h, f.bytes.data(), static_cast<DWORD>(f.bytes.size()), &put, nullptr));
         if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
         Results().Check(ok && put == f.bytes.size(), "cannot write %s", path.c_str());
-        if (f.dir == "windows") written.push_back(f.name);
     }
 }
 

@@ -112,18 +112,6 @@ std::string Wire(int fd, const std::vector<uint8_t>& want) {
     return got == want ? "ok" : "\"" + Hex(got) + "\"";
 }
 
-// A pty master reports its slave's settings. A pty forces CS8 and clears
-// PARENB, so odd parity shows in PARODD alone.
-std::string Line(int fd, unsigned rate, int stopBits, int odd) {
-    termios t;
-    if (tcgetattr(fd, &t) != 0) return std::string("tcgetattr: ") + std::strerror(errno);
-    const std::map<speed_t, unsigned> rates{{B2400, 2400}, {B9600, 9600}, {B19200, 19200}, {B57600, 57600}, {B115200, 115200}};
-    const unsigned gotRate = rates.count(cfgetospeed(&t)) ? rates.at(cfgetospeed(&t)) : 0;
-    const int gotStop = (t.c_cflag & CSTOPB) ? 2 : 1, gotOdd = (t.c_cflag & PARODD) ? 1 : 0;
-    if (gotRate == rate && gotStop == stopBits && gotOdd == odd) return "ok";
-    return std::to_string(gotRate) + " baud, " + std::to_string(gotStop) + " stop bits, odd " + std::to_string(gotOdd);
-}
-
 // One "@" request on the far end of port FD.
 std::string Answer(const std::string& what, int& fd, std::istringstream& req) {
     if (what == "wire") return Wire(fd, Bytes(req));
@@ -132,10 +120,17 @@ std::string Answer(const std::string& what, int& fd, std::istringstream& req) {
         return write(fd, b.data(), b.size()) == static_cast<ssize_t>(b.size()) ? "ok" : "short write";
     }
     if (what == "line") {
+        // A pty master reports its slave's settings. A pty forces CS8 and
+        // clears PARENB, so odd parity shows in PARODD alone.
         unsigned rate = 0;
         int stop = 0, odd = 0;
-        req >> rate >> stop >> odd;
-        return Line(fd, rate, stop, odd);
+        termios t;
+        if (!(req >> rate >> stop >> odd) || tcgetattr(fd, &t) != 0) return "bad request, or no tty settings";
+        const std::map<speed_t, unsigned> rates{{B2400, 2400}, {B9600, 9600}, {B19200, 19200}, {B57600, 57600}, {B115200, 115200}};
+        const unsigned gotRate = rates.count(cfgetospeed(&t)) ? rates.at(cfgetospeed(&t)) : 0;
+        const int gotStop = (t.c_cflag & CSTOPB) ? 2 : 1, gotOdd = (t.c_cflag & PARODD) ? 1 : 0;
+        if (gotRate == rate && gotStop == stop && gotOdd == odd) return "ok";
+        return std::to_string(gotRate) + " baud, " + std::to_string(gotStop) + " stop bits, odd " + std::to_string(gotOdd);
     }
     if (what != "hangup") return "unknown request";
     close(fd);
