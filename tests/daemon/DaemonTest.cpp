@@ -1,6 +1,5 @@
 // The trevalod process itself on ptys: bad config, abusive HTTP clients,
 // discovery, and a SIGTERM that stops moving cameras.
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -35,55 +34,6 @@ struct Pty {
         for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
         return out;
     }
-};
-
-class Daemon {
-public:
-    Daemon(const std::string& dir, const std::string& config) : log_(dir + "/log") {
-        const std::string file = dir + "/trevalod.yaml";
-        std::ofstream(file) << config;
-        if ((pid_ = fork()) == 0) {
-            dup2(open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-            execl(TREVALOD_BIN, "trevalod", "--config", file.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-    }
-    ~Daemon() {
-        if (pid_ <= 0 || Wait(0) >= 0) return;
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
-    // Up to 5 s for the line that names the HTTP and discovery ports.
-    bool Ready() {
-        const std::regex re("listening on 127\\.0\\.0\\.1:([0-9]+).*discovery on port ([0-9]+)");
-        std::smatch m;
-        std::string log;
-        for (int i = 0; i < 500 && !std::regex_search(log = Log(), m, re); ++i) std::this_thread::sleep_for(milliseconds(10));
-        if (m.empty()) return false;
-        port = std::stoi(m[1]);
-        discovery = std::stoi(m[2]);
-        return true;
-    }
-    // Exit status, or -1 while still running after MS milliseconds.
-    int Wait(int ms) {
-        int status = 0;
-        for (int waited = 0; waitpid(pid_, &status, WNOHANG) != pid_; waited += 10) {
-            if (waited >= ms) return -1;
-            std::this_thread::sleep_for(milliseconds(10));
-        }
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    void Signal(int sig) { kill(pid_, sig); }
-    std::string Log() {
-        std::ifstream in(log_);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    int port = 0, discovery = 0;
-
-private:
-    std::string log_;
-    pid_t pid_ = -1;
 };
 
 // A loopback socket connected to PORT (for UDP: its only peer); -1 on failure.
@@ -132,6 +82,7 @@ std::string SignedMove(const std::string& nonce, const std::string& type = kDige
     return Envelope(Token("admin", "secret-pass", nonce, time(nullptr), type), Move("<PanTilt x=\"-1\" y=\"0\"/>"));
 }
 
+// Each test runs trevalod in a directory of its own, its line a pty.
 class DaemonTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -139,7 +90,47 @@ protected:
         ASSERT_TRUE(mkdtemp(dir));
         dir_ = dir;
     }
-    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+    void TearDown() override {
+        if (pid_ > 0 && Wait(0) < 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        std::system(("rm -rf " + dir_).c_str());
+    }
+    void Start(const std::string& config) {
+        const std::string file = dir_ + "/trevalod.yaml";
+        std::ofstream(file) << config;
+        if ((pid_ = fork()) == 0) {
+            dup2(open((dir_ + "/log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+            execl(TREVALOD_BIN, "trevalod", "--config", file.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    // Up to 5 s for the line that names the HTTP and discovery ports.
+    bool Ready() {
+        const std::regex re("listening on 127\\.0\\.0\\.1:([0-9]+).*discovery on port ([0-9]+)");
+        std::smatch m;
+        std::string log;
+        for (int i = 0; i < 500 && !std::regex_search(log = Log(), m, re); ++i) std::this_thread::sleep_for(milliseconds(10));
+        if (m.empty()) return false;
+        port = std::stoi(m[1]);
+        discovery = std::stoi(m[2]);
+        return true;
+    }
+    // Exit status, or -1 while still running after MS milliseconds.
+    int Wait(int ms) {
+        int status = 0;
+        for (int waited = 0; waitpid(pid_, &status, WNOHANG) != pid_; waited += 10) {
+            if (waited >= ms) return -1;
+            std::this_thread::sleep_for(milliseconds(10));
+        }
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    std::string Log() {
+        std::ifstream in(dir_ + "/log");
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
     std::string Config(const std::string& protocol = "Pelco-D", const std::string& more = "") {
         return "listen: {address: 127.0.0.1, port: 0}\ndiscovery_port: 0\nstate_file: " + dir_ +
                "/state.yaml\nlines:\n  - {name: a, device: " + pty_.slave + "}\ncameras:\n  - {name: Gate, token: gate, "
@@ -147,23 +138,25 @@ protected:
     }
     std::string dir_;
     Pty pty_;
+    pid_t pid_ = -1;
+    int port = 0, discovery = 0;
 };
 
 }  // namespace
 
 TEST_F(DaemonTest, BadConfigExitsWithOneLineAndOpensNothing) {
-    Daemon d(dir_, Config("Pelco-Q"));
-    EXPECT_EQ(d.Wait(5000), 2);
-    EXPECT_EQ(d.Log(), "trevalod: " + dir_ + "/trevalod.yaml:7: cameras[0].protocol: unknown protocol \"Pelco-Q\"\n");
+    Start(Config("Pelco-Q"));
+    EXPECT_EQ(Wait(5000), 2);
+    EXPECT_EQ(Log(), "trevalod: " + dir_ + "/trevalod.yaml:7: cameras[0].protocol: unknown protocol \"Pelco-Q\"\n");
     std::this_thread::sleep_for(milliseconds(100));
     EXPECT_EQ(pty_.Read(), "") << "the line was never opened";
 }
 
 TEST_F(DaemonTest, AbusiveClientsGetFaultsOrClosedConnectionsAndOthersAreServed) {
-    Daemon d(dir_, Config());
-    ASSERT_TRUE(d.Ready()) << d.Log();
+    Start(Config());
+    ASSERT_TRUE(Ready()) << Log();
     // A client that sends half a request and stalls holds only its own connection.
-    const int stalled = Connect(d.port);
+    const int stalled = Connect(port);
     const std::string half = "POST /onvif/device_service HTTP/1.1\r\nHost: x\r\nContent-Length: 500\r\n\r\n<s:Env";
     ASSERT_EQ(send(stalled, half.data(), half.size(), MSG_NOSIGNAL), static_cast<ssize_t>(half.size()));
     // Chunked has no length to refuse it by: cut off at the limit.
@@ -182,7 +175,7 @@ TEST_F(DaemonTest, AbusiveClientsGetFaultsOrClosedConnectionsAndOthersAreServed)
     };
     for (const Case& c : cases) {
         const auto start = steady_clock::now();
-        const std::string reply = Exchange(d.port, c.request);
+        const std::string reply = Exchange(port, c.request);
         EXPECT_EQ(reply.rfind(c.status, 0), 0u) << c.what << ": " << reply.substr(0, 200);
         EXPECT_NE(reply.find(c.says), std::string::npos) << c.what;
         EXPECT_LT(steady_clock::now() - start, seconds(3)) << c.what << " answered while another client stalls";
@@ -193,16 +186,16 @@ TEST_F(DaemonTest, AbusiveClientsGetFaultsOrClosedConnectionsAndOthersAreServed)
     EXPECT_LT(steady_clock::now() - start, seconds(14)) << "the stalled connection was closed";
     EXPECT_EQ(rest.find("200 OK"), std::string::npos);
     close(stalled);
-    EXPECT_EQ(Exchange(d.port, Post(kClock)).rfind("HTTP/1.1 200", 0), 0u) << "still serving";
-    const std::string log = d.Log();
+    EXPECT_EQ(Exchange(port, Post(kClock)).rfind("HTTP/1.1 200", 0), 0u) << "still serving";
+    const std::string log = Log();
     EXPECT_NE(log.find("POST /onvif/device_service - user=- 413"), std::string::npos) << log;
     EXPECT_NE(log.find("POST /onvif/device_service Foo user=- 400"), std::string::npos) << log;
 }
 
 TEST_F(DaemonTest, UnicastProbeGetsAProbeMatch) {
-    Daemon d(dir_, Config());
-    ASSERT_TRUE(d.Ready()) << d.Log();
-    const int s = Connect(d.discovery, SOCK_DGRAM);
+    Start(Config());
+    ASSERT_TRUE(Ready()) << Log();
+    const int s = Connect(discovery, SOCK_DGRAM);
     auto probe = [&](const std::string& types) {
         const std::string msg = Envelope(
             "<a:MessageID xmlns:a=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\">urn:uuid:probe-1</a:MessageID>",
@@ -214,7 +207,7 @@ TEST_F(DaemonTest, UnicastProbeGetsAProbeMatch) {
     const std::string reply = probe("dn:NetworkVideoTransmitter");
     EXPECT_NE(reply.find("<d:ProbeMatch>"), std::string::npos) << reply;
     EXPECT_NE(reply.find("<a:RelatesTo>urn:uuid:probe-1</a:RelatesTo>"), std::string::npos);
-    EXPECT_NE(reply.find("http://127.0.0.1:" + std::to_string(d.port) + "/onvif/device_service"), std::string::npos);
+    EXPECT_NE(reply.find("http://127.0.0.1:" + std::to_string(port) + "/onvif/device_service"), std::string::npos);
     EXPECT_EQ(probe("dn:SomethingElse"), "") << "a probe for other types goes unanswered";
     close(s);
 }
@@ -223,21 +216,21 @@ TEST_F(DaemonTest, UnicastProbeGetsAProbeMatch) {
 // it and SIGTERM stops each camera on it. (One camera on its own line is the
 // ONVIF client test's case.)
 TEST_F(DaemonTest, SigtermStopsBothCamerasOnASharedLine) {
-    Daemon d(dir_, Config("Pelco-D", "  - {name: Yard, token: yard, protocol: Pelco-D, address: 2, line: a}\n"));
-    ASSERT_TRUE(d.Ready()) << d.Log();
+    Start(Config("Pelco-D", "  - {name: Yard, token: yard, protocol: Pelco-D, address: 2, line: a}\n"));
+    ASSERT_TRUE(Ready()) << Log();
     pty_.Read();
-    const std::string reply = Exchange(d.port, Post(SignedMove("nonce-proc-move1")));
+    const std::string reply = Exchange(port, Post(SignedMove("nonce-proc-move1")));
     ASSERT_EQ(reply.rfind("HTTP/1.1 200", 0), 0u) << reply;
     std::this_thread::sleep_for(milliseconds(100));
     const std::string moved = pty_.Read();
     ASSERT_EQ(moved.size(), 7u);
     EXPECT_EQ(static_cast<unsigned char>(moved[3]), 0x04) << "Pelco-D left";
-    d.Signal(SIGTERM);
-    EXPECT_EQ(d.Wait(5000), 0);
+    kill(pid_, SIGTERM);
+    EXPECT_EQ(Wait(5000), 0);
     const std::string stopped = pty_.Read();
     std::set<int> stops;  // the addresses of the stop frames
     for (size_t at = 0; at + 7 <= stopped.size(); at += 7)
         if (stopped[at + 2] == 0 && stopped[at + 3] == 0) stops.insert(stopped[at + 1]);
     EXPECT_EQ(stops, std::set<int>({1, 2})) << "a stop frame for each address";
-    EXPECT_NE(d.Log().find("every camera stopped, every line closed"), std::string::npos);
+    EXPECT_NE(Log().find("every camera stopped, every line closed"), std::string::npos);
 }
