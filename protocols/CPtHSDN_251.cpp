@@ -13,7 +13,7 @@ namespace {
 struct Row {
     int code;
     uint8_t function, sub, direction;
-    bool preset;  // sub and direction carry the preset's nibbles
+    bool preset;  // the preset's nibbles are added to sub and direction
 };
 
 constexpr Row kCommands[] = {
@@ -30,9 +30,9 @@ constexpr Row kCommands[] = {
     {PT_ZOOM_TELE, 0x10, 0x0E, 0x88, false},
     {PT_ZOOM_WIDE, 0x10, 0x0C, 0x88, false},
     {PT_STOP, 0x10, 0x0D, 0x88, false},
-    {PT_PRESET_SET, 0x27, 0, 0, true},
-    {PT_PRESET_CLEAR, 0x26, 0, 0, true},
-    {PT_PRESET_GOTO, 0x11, 0, 0, true},
+    {PT_PRESET_SET, 0x27, 0x80, 0x80, true},
+    {PT_PRESET_CLEAR, 0x26, 0x80, 0x80, true},
+    {PT_PRESET_GOTO, 0x11, 0x80, 0x80, true},
 };
 
 }  // namespace
@@ -48,8 +48,8 @@ public:
         uint8_t f[7] = {0xA5, static_cast<uint8_t>(h->address), 0x10, 0x00, 0x00, 0x55, 0x00};
         if (const Row* r = pttable::Find<kCommands>(code)) {
             f[2] = r->function;
-            f[3] = r->preset ? static_cast<uint8_t>(0x80 | ((m_nPreset >> 4) & 0x0F)) : r->sub;
-            f[4] = r->preset ? static_cast<uint8_t>(0x80 | (m_nPreset & 0x0F)) : r->direction;
+            f[3] = static_cast<uint8_t>(r->sub | (r->preset ? (m_nPreset >> 4) & 0x0F : 0));
+            f[4] = static_cast<uint8_t>(r->direction | (r->preset ? m_nPreset & 0x0F : 0));
         }
         f[6] = ptcheck::Sum(f, 0, 5);
         Out(*this, h).Put(f);

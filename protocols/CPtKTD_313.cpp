@@ -23,8 +23,8 @@ struct Row {
 constexpr Row kCommands[] = {
     {PT_UP, kMove, 'U'},          {PT_RIGHT, kMove, 'R'},      {PT_DOWN, kMove, 'D'},
     {PT_LEFT, kMove, 'L'},        {PT_FOCUS_NEAR, kLens, 'N'}, {PT_FOCUS_FAR, kLens, 'F'},
-    {PT_ZOOM_TELE, kLens, 'I'},   {PT_ZOOM_WIDE, kLens, 'O'},  {PT_STOP, kStop, 0},
-    {PT_LENS_STOP, kStop, 0},     {PT_PRESET_SET, kPreset, 'Q'}, {PT_PRESET_GOTO, kPreset, 'E'},
+    {PT_ZOOM_TELE, kLens, 'I'},   {PT_ZOOM_WIDE, kLens, 'O'},  {PT_STOP, kStop, 0x20},
+    {PT_LENS_STOP, kStop, 0x20},     {PT_PRESET_SET, kPreset, 'Q'}, {PT_PRESET_GOTO, kPreset, 'E'},
 };
 
 const uint8_t kMovePrefix[2] = {'2', '7'};
@@ -64,8 +64,9 @@ public:
             case kStop: break;
         }
         if (row->kind == kStop) {
-            // Before any movement this is a space.
-            m_byFrame[2] = static_cast<uint8_t>(m_byLast + 0x20);
+            // The stop's letter is the lower-case bit; before any movement
+            // this gives a space.
+            m_byFrame[2] = static_cast<uint8_t>(m_byLast + row->letter);
         } else {
             m_byFrame[2] = row->letter;
             if (row->kind != kPreset) m_byLast = row->letter;

@@ -13,21 +13,21 @@ namespace {
 
 constexpr uint8_t kCommandGroup = 0x01, kSpeedGroup = 0x0E, kAutoPanGroup = 0x0F;
 
-struct Row {
-    int code;
-    uint8_t command;
-    bool speedFrame;
-    uint8_t speed[2];
+// The command byte of each code.
+constexpr pttable::CommandRow kCommands[] = {
+    {PT_UP, 0x04},        {PT_UP_RIGHT, 0x05}, {PT_RIGHT, 0x01},      {PT_DOWN_RIGHT, 0x09},
+    {PT_DOWN, 0x08},      {PT_DOWN_LEFT, 0x0A}, {PT_LEFT, 0x02},      {PT_UP_LEFT, 0x06},
+    {PT_FOCUS_NEAR, 0x40}, {PT_FOCUS_FAR, 0x80}, {PT_ZOOM_TELE, 0x20}, {PT_ZOOM_WIDE, 0x10},
+    {PT_STOP, 0x00},
 };
 
-constexpr Row kCommands[] = {
-    {PT_UP, 0x04, true, {0x00, 0x7F}},         {PT_UP_RIGHT, 0x05, true, {0x7F, 0x7F}},
-    {PT_RIGHT, 0x01, true, {0x7F, 0x00}},      {PT_DOWN_RIGHT, 0x09, true, {0x7F, 0x7F}},
-    {PT_DOWN, 0x08, true, {0x00, 0x7F}},       {PT_DOWN_LEFT, 0x0A, true, {0x7F, 0x7F}},
-    {PT_LEFT, 0x02, true, {0x7F, 0x00}},       {PT_UP_LEFT, 0x06, true, {0x7F, 0x7F}},
-    {PT_FOCUS_NEAR, 0x40, true, {0x00, 0x00}}, {PT_FOCUS_FAR, 0x80, true, {0x00, 0x00}},
-    {PT_ZOOM_TELE, 0x20, true, {0x7F, 0x00}},  {PT_ZOOM_WIDE, 0x10, true, {0x7F, 0x00}},
-    {PT_STOP, 0x00, false, {0x00, 0x00}},
+// The speed frame that follows each movement and lens command (the stop
+// has none): data1 and data2.
+constexpr pttable::Row<2> kSpeedFrames[] = {
+    {PT_UP, {0x00, 0x7F}},         {PT_UP_RIGHT, {0x7F, 0x7F}},  {PT_RIGHT, {0x7F, 0x00}},
+    {PT_DOWN_RIGHT, {0x7F, 0x7F}}, {PT_DOWN, {0x00, 0x7F}},      {PT_DOWN_LEFT, {0x7F, 0x7F}},
+    {PT_LEFT, {0x7F, 0x00}},       {PT_UP_LEFT, {0x7F, 0x7F}},   {PT_FOCUS_NEAR, {0x00, 0x00}},
+    {PT_FOCUS_FAR, {0x00, 0x00}},  {PT_ZOOM_TELE, {0x7F, 0x00}}, {PT_ZOOM_WIDE, {0x7F, 0x00}},
 };
 
 struct PresetRow {
@@ -54,12 +54,12 @@ public:
     // Lens stop, auto-pan and codes from 18 up have no frame: nothing on the
     // line, capture length untouched. Zoom and focus stop with PT_STOP.
     void SetCmd(PtPortHandle* h, int code) override {
-        if (const Row* row = pttable::Find<kCommands>(code)) {
+        if (const pttable::CommandRow* row = pttable::Find<kCommands>(code)) {
             Out out(*this, h);
             SetFrame(kCommandGroup, row->command, 0x00);
             out.Put(m_byPacket);
-            if (row->speedFrame) {
-                SetFrame(kSpeedGroup, row->speed[0], row->speed[1]);
+            if (const pttable::Row<2>* speed = pttable::Find<kSpeedFrames>(code)) {
+                SetFrame(kSpeedGroup, static_cast<uint8_t>(speed->bytes[0]), static_cast<uint8_t>(speed->bytes[1]));
                 out.Put(m_byPacket);
             }
         } else if (const PresetRow* preset = pttable::Find<kPresets>(code)) {

@@ -10,22 +10,24 @@
 
 namespace {
 
+using pttable::kAddr;
+
 struct Row {
     int code;
     uint8_t length;
-    uint8_t bytes[5];  // byte 1 is replaced by the address
+    int16_t bytes[5];  // literal bytes, or kAddr
 };
 
 constexpr Row kCommands[] = {
-    {PT_UP, 5, {0xFE, 0, 0x08, 0xFF, 0xFF}},         {PT_UP_RIGHT, 5, {0xFE, 0, 0x09, 0xFF, 0xFF}},
-    {PT_RIGHT, 5, {0xFE, 0, 0x01, 0xFF, 0xFF}},      {PT_DOWN_RIGHT, 5, {0xFE, 0, 0x05, 0xFF, 0xFF}},
-    {PT_DOWN, 5, {0xFE, 0, 0x04, 0xFF, 0xFF}},       {PT_DOWN_LEFT, 5, {0xFE, 0, 0x06, 0xFF, 0xFF}},
-    {PT_LEFT, 5, {0xFE, 0, 0x02, 0xFF, 0xFF}},       {PT_UP_LEFT, 5, {0xFE, 0, 0x0A, 0xFF, 0xFF}},
-    {PT_AUTO_PAN_ON, 3, {0xF4, 0, 0x01}},            {PT_STOP, 2, {0xFA, 0}},
-    {PT_LENS_STOP, 3, {0xFA, 0, 0x00}},
+    {PT_UP, 5, {0xFE, kAddr, 0x08, 0xFF, 0xFF}},         {PT_UP_RIGHT, 5, {0xFE, kAddr, 0x09, 0xFF, 0xFF}},
+    {PT_RIGHT, 5, {0xFE, kAddr, 0x01, 0xFF, 0xFF}},      {PT_DOWN_RIGHT, 5, {0xFE, kAddr, 0x05, 0xFF, 0xFF}},
+    {PT_DOWN, 5, {0xFE, kAddr, 0x04, 0xFF, 0xFF}},       {PT_DOWN_LEFT, 5, {0xFE, kAddr, 0x06, 0xFF, 0xFF}},
+    {PT_LEFT, 5, {0xFE, kAddr, 0x02, 0xFF, 0xFF}},       {PT_UP_LEFT, 5, {0xFE, kAddr, 0x0A, 0xFF, 0xFF}},
+    {PT_AUTO_PAN_ON, 3, {0xF4, kAddr, 0x01}},            {PT_STOP, 2, {0xFA, kAddr}},
+    {PT_LENS_STOP, 3, {0xFA, kAddr, 0x00}},
 };
 
-const Row kAutoPanOff = {-1, 3, {0xF4, 0, 0x00}};
+const Row kAutoPanOff = {-1, 3, {0xF4, kAddr, 0x00}};
 
 }  // namespace
 
@@ -44,8 +46,8 @@ private:
     // Only the bytes of the form are rewritten; the rest of the packet keeps
     // what a longer form left.
     void Send(PtPortHandle* h, const Row& row) {
-        for (int i = 0; i < row.length; ++i) m_byPacket[i] = row.bytes[i];
-        m_byPacket[1] = static_cast<uint8_t>(h->address);
+        for (size_t i = 0; i < row.length && i < sizeof m_byPacket; ++i)
+            m_byPacket[i] = static_cast<uint8_t>(row.bytes[i] == pttable::kAddr ? h->address : row.bytes[i]);
         Out(*this, h).Put(m_byPacket, row.length);
     }
 

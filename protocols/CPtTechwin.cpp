@@ -25,7 +25,7 @@ constexpr Row kCommands[] = {
 };
 
 // The frame attach sends, check byte left at 0.
-const uint8_t kAttachFrame[11] = {0xA0, 0, 0x00, 0x00, 0x00, 0x20, 0x20, 0x04, 0x04, 0xAF, 0x00};
+constexpr int16_t kAttachFrame[11] = {0xA0, pttable::kAddr, 0x00, 0x00, 0x00, 0x20, 0x20, 0x04, 0x04, 0xAF, 0x00};
 
 struct OnOff {
     uint8_t on, off;
@@ -54,8 +54,7 @@ public:
     }
 
     void AttachPort(PtPortHandle* h) override {
-        for (int i = 0; i < 11; ++i) m_byPacket[i] = kAttachFrame[i];
-        m_byPacket[1] = static_cast<uint8_t>(h->address);
+        pttable::Fill(m_byPacket, kAttachFrame, [h](pttable::Source) { return static_cast<uint8_t>(h->address); });
         Out(*this, h).Put(m_byPacket);
     }
     void SetPresetNo(int preset) override { m_nPreset = preset; }

@@ -4,9 +4,9 @@
 //         40 focus far, 80 focus near
 // state2: 01 tele, 02 wide, 04 camera power, 08 lamp
 // Every frame restates every output, so the state bytes live in the frame
-// and each call only changes bits: s = (s & keep) | set. An off request
-// keeps only its partner switch in the same byte, which also drops any
-// movement or lens bit held there.
+// and each call only changes bits. A stop keeps only the switches (camera,
+// lamp, aux, auto-pan); a switch turned off keeps only its partner in the
+// same byte, which also drops any movement or lens bit held there.
 #include "protocols/PtFactories.h"
 #include "protocol/PtCheck.h"
 #include "protocols/PtTable.h"
@@ -14,43 +14,30 @@
 
 namespace {
 
-struct Change {
-    uint8_t keep1, set1, keep2, set2;
-};
-
-constexpr Change kNone = {0xFF, 0x00, 0xFF, 0x00};
-
 struct Row {
     int code;
-    Change change;
+    bool stop;       // keep only the switches first
+    uint8_t add[2];  // then set these bits of state1 and state2
 };
 
 // Directions add to what is held: a second one without a stop combines.
 constexpr Row kCommands[] = {
-    {PT_UP, {0xFF, 0x01, 0xFF, 0x00}},
-    {PT_UP_RIGHT, {0xFF, 0x05, 0xFF, 0x00}},
-    {PT_RIGHT, {0xFF, 0x04, 0xFF, 0x00}},
-    {PT_DOWN_RIGHT, {0xFF, 0x06, 0xFF, 0x00}},
-    {PT_DOWN, {0xFF, 0x02, 0xFF, 0x00}},
-    {PT_DOWN_LEFT, {0xFF, 0x0A, 0xFF, 0x00}},
-    {PT_LEFT, {0xFF, 0x08, 0xFF, 0x00}},
-    {PT_UP_LEFT, {0xFF, 0x09, 0xFF, 0x00}},
-    {PT_FOCUS_NEAR, {0xFF, 0x80, 0xFF, 0x00}},
-    {PT_FOCUS_FAR, {0xFF, 0x40, 0xFF, 0x00}},
-    {PT_ZOOM_TELE, {0xFF, 0x00, 0xFF, 0x01}},
-    {PT_ZOOM_WIDE, {0xFF, 0x00, 0xFF, 0x02}},
-    {PT_STOP, {0x30, 0x00, 0x0C, 0x00}},  // keep the switches only
-    {PT_LENS_STOP, {0x30, 0x00, 0x0C, 0x00}},
+    {PT_UP, false, {0x01, 0x00}},         {PT_UP_RIGHT, false, {0x05, 0x00}},
+    {PT_RIGHT, false, {0x04, 0x00}},      {PT_DOWN_RIGHT, false, {0x06, 0x00}},
+    {PT_DOWN, false, {0x02, 0x00}},       {PT_DOWN_LEFT, false, {0x0A, 0x00}},
+    {PT_LEFT, false, {0x08, 0x00}},       {PT_UP_LEFT, false, {0x09, 0x00}},
+    {PT_FOCUS_NEAR, false, {0x80, 0x00}}, {PT_FOCUS_FAR, false, {0x40, 0x00}},
+    {PT_ZOOM_TELE, false, {0x00, 0x01}},  {PT_ZOOM_WIDE, false, {0x00, 0x02}},
+    {PT_STOP, true, {0x00, 0x00}},        {PT_LENS_STOP, true, {0x00, 0x00}},
 };
 
-// The switches, on and off.
+// The switches: which state byte and bit. Partners share a byte and sit
+// side by side (index ^ 1).
 struct Switch {
-    Change on, off;
+    uint8_t byte, bit;
 };
-constexpr Switch kCamera = {{0xFF, 0x00, 0xFF, 0x04}, {0xFF, 0x00, 0x08, 0x00}};
-constexpr Switch kLamp = {{0xFF, 0x00, 0xFF, 0x08}, {0xFF, 0x00, 0x04, 0x00}};
-constexpr Switch kAux = {{0xFF, 0x20, 0xFF, 0x00}, {0x10, 0x00, 0xFF, 0x00}};
-constexpr Switch kAutoPan = {{0xFF, 0x10, 0xFF, 0x00}, {0x20, 0x00, 0xFF, 0x00}};
+enum { kCamera, kLamp, kAux, kAutoPan };
+constexpr Switch kSwitches[] = {{1, 0x04}, {1, 0x08}, {0, 0x20}, {0, 0x10}};
 
 }  // namespace
 
@@ -60,8 +47,8 @@ public:
 
     // The receiver starts with camera power on and everything else off.
     void AttachPort(PtPortHandle*) override {
-        m_byFrame[4] = 0x00;
-        m_byFrame[5] = 0x04;
+        m_byFrame[4] = m_byFrame[5] = 0x00;
+        m_byFrame[4 + kSwitches[kCamera].byte] = kSwitches[kCamera].bit;
         NoPacket();
     }
 
@@ -71,23 +58,39 @@ public:
     }
 
     void SetCmd(PtPortHandle* h, int code) override {
-        const Row* row = pttable::Find<kCommands>(code);
-        Send(h, row ? row->change : kNone);
+        if (const Row* row = pttable::Find<kCommands>(code)) {
+            for (int i = 0; i < 2; ++i) {
+                uint8_t& state = m_byFrame[4 + i];
+                if (row->stop) state &= KeptByStop(i);
+                state |= row->add[i];
+            }
+        }
+        Send(h);
     }
 
-    void SetCameraPower(PtPortHandle* h, int on) override { Send(h, on ? kCamera.on : kCamera.off); }
-    void SetLampPower(PtPortHandle* h, int on) override { Send(h, on ? kLamp.on : kLamp.off); }
-    void SetAuxPower(PtPortHandle* h, int on) override { Send(h, on ? kAux.on : kAux.off); }
-    void SetAutoPan(PtPortHandle* h, int on) override { Send(h, on ? kAutoPan.on : kAutoPan.off); }
+    void SetCameraPower(PtPortHandle* h, int on) override { Turn(h, kCamera, on); }
+    void SetLampPower(PtPortHandle* h, int on) override { Turn(h, kLamp, on); }
+    void SetAuxPower(PtPortHandle* h, int on) override { Turn(h, kAux, on); }
+    void SetAutoPan(PtPortHandle* h, int on) override { Turn(h, kAutoPan, on); }
 
 private:
-    void Send(PtPortHandle* h, const Change& c) {
+    static uint8_t KeptByStop(int byte) {
+        uint8_t keep = 0;
+        for (const Switch& s : kSwitches)
+            if (s.byte == byte) keep |= s.bit;
+        return keep;
+    }
+    void Turn(PtPortHandle* h, int which, int on) {
+        const Switch& s = kSwitches[which];
+        uint8_t& state = m_byFrame[4 + s.byte];
+        state = on ? static_cast<uint8_t>(state | s.bit) : static_cast<uint8_t>(state & kSwitches[which ^ 1].bit);
+        Send(h);
+    }
+    void Send(PtPortHandle* h) {
         m_byFrame[0] = 0x10;
         m_byFrame[1] = 0x02;
         m_byFrame[2] = static_cast<uint8_t>(h->address);
         m_byFrame[3] = 'U';
-        m_byFrame[4] = static_cast<uint8_t>((m_byFrame[4] & c.keep1) | c.set1);
-        m_byFrame[5] = static_cast<uint8_t>((m_byFrame[5] & c.keep2) | c.set2);
         m_byFrame[6] = ptcheck::Sum(m_byFrame, 0, 5);
         Out(*this, h).Put(m_byFrame);
     }

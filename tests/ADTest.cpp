@@ -35,8 +35,8 @@ TEST(AD, Vectors) {
         {"SD attach silent", 21, 1, {}, Attach(), ""},
         {"SD aux unsupported", 21, 1, {}, Aux(1), "", ""},
 
-        {"sweep", 21, 3, {}, Sweep(), "#4BF71BEFE34F4158", "#3A0575FEB96FEDFF"},
-        {"sweep", 38, 3, {}, Sweep(), "#6B481987B2CAE288", "#3CA528688BD78F94"},
+        {"sweep", 21, 3, {}, Sweep(), "#40D7AB67832467B5", "#8FC76D9C623D9048"},
+        {"sweep", 38, 3, {}, Sweep(), "#487F1E5F283F76EE", "#AD00429DBF6FFF4A"},
     });
 }
 

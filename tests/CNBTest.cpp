@@ -53,9 +53,9 @@ TEST(CNB, Vectors) {
         {"Cyber auto-scan unknown resends", 60, 1, {AutoScan(3)}, AutoScan(5), "A5 01 1D 00 00 00 C3"},
         {"Cyber power unsupported", 60, 1, {}, Power(1), "", ""},
 
-        {"sweep", 18, 3, {}, Sweep(), "#CD8DBBBDA2F3A348", "#659A5A3A0966DDCC"},
-        {"sweep", 31, 3, {}, Sweep(), "#90B3A69EEE29C140", "#477F911213E994C4"},
-        {"sweep", 60, 3, {}, Sweep(), "#6805871E7DEAFF9C", "#FBEDB4771D0CF656"},
+        {"sweep", 18, 3, {}, Sweep(), "#9D20E74F5B612259", "#A5DCFC9E3D203D79"},
+        {"sweep", 31, 3, {}, Sweep(), "#7850126EA8F39358", "#5BADBEAF31A63AC4"},
+        {"sweep", 60, 3, {}, Sweep(), "#CA14B44FA0DF2C57", "#46BE4DF001B92F35"},
     });
 }
 

@@ -55,8 +55,8 @@ TEST(Drx502aFastrax, Vectors) {
         {"F power unsupported", 34, 1, {}, Power(1), ""},
         {"F attach sends nothing", 34, 1, {}, Attach(), ""},
 
-        {"sweep", 28, 3, {}, Sweep(), "#09A74B263A31C59F", "#CEAFBD3DA18BE6A7"},
-        {"sweep", 34, 3, {}, Sweep(), "#3EFA76C3C0D5F553", "#533F123A7455B1C5"},
+        {"sweep", 28, 3, {}, Sweep(), "#0C8FE62DA1934A2E", "#C8B2FA7E647058F5"},
+        {"sweep", 34, 3, {}, Sweep(), "#D56B0D234660D94F", "#847957D06977B2F1"},
     });
 }
 

@@ -92,10 +92,10 @@ TEST(Dyna, Vectors) {
         {"Uni unlisted code keeps bits", 11, 1, {AutoPan(1)}, Cmd(PT_PRESET_SET), "AE 01 00 FF FF FF FF FF AA AF"},
         {"Uni no power", 11, 1, {}, Power(1), "", ""},
 
-        {"sweep", 0, 3, {}, Sweep(), "#421D2D0BA3934B02", "#09776A42DA358716"},
-        {"sweep", 1, 3, {}, Sweep(), "#DCD09C96A10C11F4", "#CA32EF724A155E4D"},
-        {"sweep", 11, 3, {}, Sweep(), "#942E1FA613B2B50C", "#C9A368307FE4FAD8"},
-        {"sweep", 40, 3, {}, Sweep(), "#A36009CEA9F5A15D", "#D2CCF338AB6B3057"},
+        {"sweep", 0, 3, {}, Sweep(), "#F07D8DCDC39C2706", "#3C90E6DDA69232B2"},
+        {"sweep", 1, 3, {}, Sweep(), "#D46C4B98F5F02D07", "#2CC3A1AE7E48E1EA"},
+        {"sweep", 11, 3, {}, Sweep(), "#57E3CC0A20824B1B", "#6D2129BE061B1C03"},
+        {"sweep", 40, 3, {}, Sweep(), "#CA0D6AE71041E2BD", "#F9E3115CBA86F2B7"},
     });
 }
 

@@ -32,8 +32,8 @@ TEST(Ec4123Vsd, Vectors) {
         {"VSD attach sends nothing", 37, 3, {}, Attach(), ""},
         {"VSD speed unsupported", 37, 3, {}, Speed(PT_AXIS_PAN, 1), ""},
 
-        {"sweep", 37, 3, {}, Sweep(), "#9E726B1F8E653CDB", "#37456C0D205D79B7"},
-        {"sweep", 45, 3, {}, Sweep(), "#36DBE6C9252FE7AE", "#8BF3BEA64730F4FC"},
+        {"sweep", 37, 3, {}, Sweep(), "#985D26A3B014569F", "#952C83E564201C5F"},
+        {"sweep", 45, 3, {}, Sweep(), "#E1370A2732BFE62D", "#EEBABBC16C19C91F"},
     });
 }
 

@@ -32,8 +32,8 @@ TEST(FineMP200, Vectors) {
         {"M auto-pan off", 12, 1, {}, AutoPan(0), "A0 01 00 00 1F FF FF FF FF AF E3"},
         {"M power unsupported", 12, 1, {}, Power(1), "", ""},
 
-        {"sweep", 2, 3, {}, Sweep(), "#264D312A0227C39A", "#AE0906705F7339F6"},
-        {"sweep", 12, 3, {}, Sweep(), "#C239E4AFB19886E4", "#52A8FA2FBA5F200A"},
+        {"sweep", 2, 3, {}, Sweep(), "#BAC8B844327CF8C0", "#264D7C87B245B000"},
+        {"sweep", 12, 3, {}, Sweep(), "#F1EB76D6C7388646", "#9C9A9D5A03C32EAC"},
     });
 }
 

@@ -31,8 +31,8 @@ TEST(Honeywell, Vectors) {
         {"HSDN preset number sends nothing", 29, 1, {}, PresetNo(3), "-"},
         {"HSDN auto-scan unsupported", 29, 1, {}, AutoScan(0), "", ""},
 
-        {"sweep", 29, 3, {}, Sweep(), "#5752CE49F0E150FC", "#02340BECBD126F76"},
-        {"sweep", 32, 3, {}, Sweep(), "#F5D78AFBE8B2AFF0", "#416AECF565DBCB32"},
+        {"sweep", 29, 3, {}, Sweep(), "#8447A2D0B5F69E43", "#2BB5DB2DC16515A1"},
+        {"sweep", 32, 3, {}, Sweep(), "#89CE533DC909A727", "#A9C1A7EAD85FC029"},
     });
 }
 

@@ -40,8 +40,11 @@ TEST(KD6Niko, Vectors) {
          "AA B6 00 00 00 00 01 61", "AA B6 00 00 00 00 01 61"},
         {"N power unsupported", 20, 1, {}, Power(1), ""},
 
-        {"sweep", 13, 3, {}, Sweep(), "#1A88E59951F115AD", "#2AFD7440D9FED84B"},
-        {"sweep", 20, 3, {}, Sweep(), "#C4429EEAA65C286C", "#5E0EF93117E87C94"},
+        {"sweep", 13, 3, {}, Sweep(), "#585FEE375E08257F", "#C4EEE88538CD95BD"},
+        // Address 0x0D turns all three parity bits the other way, so a
+        // focus flag landing on a parity bit shows in one of the two sweeps.
+        {"sweep", 13, 0x0D, {}, Sweep(), "#F8F7CE962518D9B9", "#D5219CCA56192E57"},
+        {"sweep", 20, 3, {}, Sweep(), "#15FFF4A877167381", "#6182F59626147E6D"},
     });
 }
 

@@ -66,9 +66,9 @@ TEST(KTGroup, Vectors) {
          "F5 20 00 01 01 00 00 01 17"},
         {"KRE auto-pan unsupported", 41, 1, {}, AutoPan(1), "", ""},
 
-        {"sweep", 36, 3, {}, Sweep(), "#3918E356A017E720", "#7D28165275CF0634"},
-        {"sweep", 39, 3, {}, Sweep(), "#DF3AE5380EE0C44C", "#346DA7073017FBB8"},
-        {"sweep", 41, 3, {}, Sweep(), "#03D0E53FF3E225C4", "#48C5DFB725D35880"},
+        {"sweep", 36, 3, {}, Sweep(), "#418CD8DD3868AC63", "#7050ED524D8D40BD"},
+        {"sweep", 39, 3, {}, Sweep(), "#EE74F2DA2A1143E3", "#F8E4A9ADA9F7A6FB"},
+        {"sweep", 41, 3, {}, Sweep(), "#6F7C1442B57D1D0A", "#AFC0355A0CA62A1E"},
     });
 }
 

@@ -41,8 +41,8 @@ TEST(KalatelLilin, Vectors) {
         {"L auto-pan off same as on", 4, 3, {}, AutoPan(0), "03 00 0A"},
         {"L auto-scan unsupported", 4, 1, {}, AutoScan(1), ""},
 
-        {"sweep", 3, 3, {}, Sweep(), "#173EF63BC8571084", "#7D28165275CF0634"},
-        {"sweep", 4, 3, {}, Sweep(), "#3EB4A683BE90FC5C", "#D41676F1266E43A4"},
+        {"sweep", 3, 3, {}, Sweep(), "#6680903900DB03E5", "#7050ED524D8D40BD"},
+        {"sweep", 4, 3, {}, Sweep(), "#452EFCBA1241BF7E", "#11FEB74C85B58CD2"},
     });
 }
 

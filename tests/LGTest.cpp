@@ -52,10 +52,10 @@ TEST(LG, Vectors) {
         {"SD163 auto pan off", 54, 1, {}, AutoPan(0), "AA E5 01 00 00 00 01 91", "AA E5 01 00 00 00 01 91"},
         {"SD163 no auto scan", 54, 1, {}, AutoScan(1), ""},
 
-        {"sweep", 49, 3, {}, Sweep(), "#309D172B4808E934", "#21C38F1761DC199C"},
-        {"sweep", 51, 3, {}, Sweep(), "#9B290EB6775FA06D", "#0083AFCBE3F0334B"},
-        {"sweep", 53, 3, {}, Sweep(), "#A166E383534B7DB5", "#BC93679B1BF5E0D9"},
-        {"sweep", 54, 3, {}, Sweep(), "#DD6C5D15BE033033", "#827085477792BD4F"},
+        {"sweep", 49, 3, {}, Sweep(), "#521961C03EEC24AD", "#CFEBF4913A379C85"},
+        {"sweep", 51, 3, {}, Sweep(), "#A67661D3EC9AD5A2", "#24DF206AD950DEC4"},
+        {"sweep", 53, 3, {}, Sweep(), "#852AFB8300B41384", "#361A25C1F3A2B39C"},
+        {"sweep", 54, 3, {}, Sweep(), "#06B69DC89D8E59FB", "#0632FA66ED4FBE8B"},
     });
 }
 

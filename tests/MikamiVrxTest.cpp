@@ -49,8 +49,8 @@ TEST(MikamiVrx, Vectors) {
         {"VRX attach sends nothing", 50, 1, {}, Attach(), ""},
         {"VRX speed unsupported", 50, 1, {}, Speed(PT_AXIS_ZOOM, 1), ""},
 
-        {"sweep", 50, 3, {}, Sweep(), "#BE411D2DDBDA18F3", "#40A2EB5B5C256597"},
-        {"sweep", 58, 3, {}, Sweep(), "#2D400A2EA6E16339", "#35D5AAA6B8590911"},
+        {"sweep", 50, 3, {}, Sweep(), "#C8231912039506FF", "#5C83A1EB804BC473"},
+        {"sweep", 58, 3, {}, Sweep(), "#D23D8C06902A359D", "#CF72706CE1F35A15"},
     });
 }
 

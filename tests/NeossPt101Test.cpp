@@ -30,8 +30,8 @@ TEST(NeossPt101, Vectors) {
         {"PT attach sends nothing", 23, 1, {}, Attach(), ""},
         {"PT power unsupported", 23, 1, {}, Power(1), ""},
 
-        {"sweep", 22, 3, {}, Sweep(), "#22A38451AE17028A", "#16AD9C7D21212EEE"},
-        {"sweep", 23, 3, {}, Sweep(), "#1CBC0428999BD9EC", "#2F081189DC6930F0"},
+        {"sweep", 22, 3, {}, Sweep(), "#83239AF8E4FAA4B0", "#E255B58F2F2734FC"},
+        {"sweep", 23, 3, {}, Sweep(), "#21F478AD5D8FEEF7", "#97D65057133AAE4B"},
     });
 }
 

@@ -1,20 +1,17 @@
 // Network ports without ser2net: the Telnet codec by table, the URL forms,
 // and a scripted peer on loopback for what a real server does not show
 // (negotiations to refuse, no answer at all, accept then close).
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
+#include <netdb.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <mutex>
-#include <string>
 #include <thread>
-#include <vector>
+#include <tuple>
 
 #include "platform/Platform.h"
 #include "support/PtTestSupport.h"
@@ -22,17 +19,12 @@
 #include "support/Ser2net.h"
 #include "transport/NetLine.h"
 #include "transport/Telnet.h"
-#include "trevalo.h"
 #include "trevalo_host.h"
 
 namespace {
 
 using namespace pttest;
 using Bytes = std::vector<uint8_t>;
-
-bool Contains(const Bytes& hay, const Bytes& needle) {
-    return std::search(hay.begin(), hay.end(), needle.begin(), needle.end()) != hay.end();
-}
 
 size_t Count(const Bytes& hay, const Bytes& needle) {
     size_t n = 0;
@@ -43,10 +35,7 @@ size_t Count(const Bytes& hay, const Bytes& needle) {
 // --- the codec ---------------------------------------------------------------
 
 TEST(Telnet, DecodesDataAndAnswersOptions) {
-    struct Row {
-        const char* what;
-        Bytes in, data, replies;
-    };
+    struct Row { const char* what; Bytes in, data, replies; };
     const Row rows[] = {
         {"plain data", {1, 2, 3}, {1, 2, 3}, {}},
         {"IAC IAC is one data byte", {0xFF, 0xFF, 0x01, 0xFF, 0xFF}, {0xFF, 0x01, 0xFF}, {}},
@@ -77,12 +66,8 @@ TEST(Telnet, LineCommandsOnlyOnceAgreed) {
     Bytes out, data, replies;
     c.Start(out);
     EXPECT_EQ(ToHex(out), "FF FB 00 FF FD 00 FF FB 2C");
-    platform::SerialLine line;
-    line.baud = 19200;
-    line.byteSize = 7;
-    line.parity = 2;    // even
-    line.stopBits = 1;  // one and a half
-    line.xonXoff = true;
+    // 19200 7E1.5 (parity 2 is even, stop bits 1 one and a half), XON/XOFF.
+    platform::SerialLine line{19200, 7, 2, 1, false, false, false, false, true};
     out.clear();
     c.LineCommands(line, out);
     EXPECT_TRUE(out.empty()) << "sent before the server agreed";
@@ -115,12 +100,7 @@ TEST(Telnet, LineCommandsOnlyOnceAgreed) {
 }
 
 TEST(NetUrlParse, Forms) {
-    struct Row {
-        const char* text;
-        bool telnet;
-        const char* host;
-        unsigned port;
-    };
+    struct Row { const char* text; bool telnet; const char* host; unsigned port; };
     const Row good[] = {
         {"socket://127.0.0.1:4001", false, "127.0.0.1", 4001},
         {"rfc2217://[::1]:2217", true, "::1", 2217},
@@ -130,9 +110,7 @@ TEST(NetUrlParse, Forms) {
         NetUrl u;
         std::string error;
         ASSERT_TRUE(ParseNetUrl(r.text, u, &error)) << r.text << ": " << error;
-        EXPECT_EQ(u.telnet, r.telnet) << r.text;
-        EXPECT_EQ(u.host, r.host) << r.text;
-        EXPECT_EQ(u.port, r.port) << r.text;
+        EXPECT_EQ(std::tie(u.telnet, u.host, u.port), std::make_tuple(r.telnet, std::string(r.host), r.port)) << r.text;
     }
     for (const char* bad : {"socket://host", "socket://::1:4001", "rfc2217://[::1:4001", "socket://h:0",
                             "socket://h:65536", "socket://h:12ab", "socket://:4001", "telnet://h:23"}) {
@@ -150,26 +128,25 @@ TEST(NetUrlParse, Forms) {
 
 enum class Script { Chatty, Silent, AcceptThenClose };
 
-// A loopback server that plays one script on every connection.
+// A loopback server that plays one script on every connection, one client
+// at a time.
 class Peer {
 public:
-    Peer(Script script, int family = AF_INET) : m_script(script) {
-        m_listen = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in in{};
-        sockaddr_in6 in6{};
-        in.sin_family = AF_INET;
-        in.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        in6.sin6_family = AF_INET6;
-        in6.sin6_addr = in6addr_loopback;
-        auto* a = family == AF_INET6 ? reinterpret_cast<sockaddr*>(&in6) : reinterpret_cast<sockaddr*>(&in);
-        socklen_t len = family == AF_INET6 ? sizeof in6 : sizeof in;
-        if (bind(m_listen, a, len) != 0 || listen(m_listen, 16) != 0 || getsockname(m_listen, a, &len) != 0) {
-            close(m_listen);
-            m_listen = -1;
-            return;
-        }
-        m_port = ntohs(family == AF_INET6 ? in6.sin6_port : in.sin_port);
-        m_thread = std::thread([this] { Serve(); });
+    explicit Peer(Script script, const char* address = "127.0.0.1") : m_script(script) {
+        addrinfo hints{}, *ai = nullptr;
+        hints.ai_flags = AI_NUMERICHOST;
+        sockaddr_storage bound{};
+        socklen_t len = sizeof bound;
+        if (getaddrinfo(address, "0", &hints, &ai) != 0) return;
+        const int s = socket(ai->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (bind(s, ai->ai_addr, ai->ai_addrlen) == 0 && listen(s, 16) == 0 &&
+            getsockname(s, reinterpret_cast<sockaddr*>(&bound), &len) == 0)
+            m_listen = s;
+        else
+            close(s);
+        freeaddrinfo(ai);
+        m_port = ntohs(reinterpret_cast<sockaddr_in*>(&bound)->sin_port);  // where sockaddr_in6 has it too
+        if (ok()) m_thread = std::thread([this] { Serve(); });
     }
     ~Peer() {
         m_stop = true;
@@ -177,65 +154,45 @@ public:
         if (m_listen >= 0) close(m_listen);
     }
     bool ok() const { return m_listen >= 0; }
-    unsigned port() const { return m_port; }
+    std::string Url(const char* scheme, const char* host = "127.0.0.1") const {
+        return std::string(scheme) + "://" + host + ":" + std::to_string(m_port);
+    }
     int connections() const { return m_connections; }
     Bytes received() {
         std::lock_guard<std::mutex> g(m_lock);
         return m_received;
     }
-    Bytes WaitFor(const Bytes& needle, unsigned ms = 3000) {
-        for (unsigned t = 0; t < ms; t += 10, usleep(10000))
-            if (Contains(received(), needle)) break;
-        return received();
-    }
-
-    // Options to refuse, a subnegotiation of no interest, the COM port and
-    // BINARY agreed, and data with an escaped 0xFF between commands.
-    static Bytes Greeting() {
-        return {0xFF, 253, 1,   0xFF, 251, 1,   0xFF, 253, 24, 0xFF, 251, 5,   0xFF, 253, 31, 0xFF, 251,
-                0,    0xFF, 253, 0,    0xFF, 253, 44, 0xFF, 241, 0xFF, 250, 24, 1,   0xFF, 240};
-    }
-    static Bytes LaterData() { return {'A', 0xFF, 0xFF, 'B', 0xFF, 249, 0xFF, 253, 1, 'C'}; }
 
 private:
     void Serve() {
+        // Options to refuse, a subnegotiation of no interest, the COM port and
+        // BINARY agreed; later data with an escaped 0xFF between commands.
+        const Bytes greeting = {0xFF, 253, 1, 0xFF, 251, 1, 0xFF, 253, 24, 0xFF, 251, 5, 0xFF, 253, 31, 0xFF, 251,
+                                0, 0xFF, 253, 0, 0xFF, 253, 44, 0xFF, 241, 0xFF, 250, 24, 1, 0xFF, 240};
+        const Bytes later = {'A', 0xFF, 0xFF, 'B', 0xFF, 249, 0xFF, 253, 1, 'C'}, frameStart = {0xFF, 0xFF, 0xFF, 0xFF};
         const uint64_t end = platform::MonotonicUs() + 60000000u;  // never beyond a minute
         while (!m_stop && platform::MonotonicUs() < end) {
             pollfd pf{m_listen, POLLIN, 0};
-            if (poll(&pf, 1, 20) <= 0) continue;
-            const int c = accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
+            const int c = poll(&pf, 1, 20) > 0 ? accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC) : -1;
             if (c < 0) continue;
             ++m_connections;
-            if (m_script == Script::AcceptThenClose) {
-                close(c);
-                continue;
-            }
-            if (m_script == Script::Chatty) {
-                const Bytes g = Greeting();
-                (void)!write(c, g.data(), g.size());
-            }
+            if (m_script == Script::Chatty) (void)!write(c, greeting.data(), greeting.size());
             {
                 std::lock_guard<std::mutex> g(m_lock);
                 m_received.clear();
             }
-            // One client at a time: read until it leaves or the test ends.
-            while (!m_stop && platform::MonotonicUs() < end) {
+            while (m_script != Script::AcceptThenClose && !m_stop && platform::MonotonicUs() < end) {
                 pollfd cf{c, POLLIN, 0};
                 if (poll(&cf, 1, 20) <= 0) continue;
                 uint8_t buf[512];
                 const ssize_t r = read(c, buf, sizeof buf);
                 if (r <= 0) break;
-                // Sent once the first frame shows the port open (its open
-                // purges what came before).
-                const Bytes frameStart = {0xFF, 0xFF, 0xFF, 0xFF};
-                if (m_script == Script::Chatty && !m_sentLater &&
-                    std::search(buf, buf + r, frameStart.begin(), frameStart.end()) != buf + r) {
-                    const Bytes later = LaterData();
-                    (void)!write(c, later.data(), later.size());
-                    m_sentLater = true;
-                }
                 std::lock_guard<std::mutex> g(m_lock);
                 m_received.insert(m_received.end(), buf, buf + r);
+                // Sent once the first frame shows the port open (its open
+                // purges what came before).
+                if (m_script == Script::Chatty && !m_sentLater && Contains(m_received, frameStart))
+                    m_sentLater = write(c, later.data(), later.size()) > 0;
             }
             close(c);
         }
@@ -260,18 +217,22 @@ protected:
     void TearDown() override {
         // A failed serial open keeps its protocol object in the channel, as
         // the library defines; a capture open and close clears it.
-        for (int ch = 0; ch < 2; ++ch) {
-            unsigned char buf[TREVALO_CAPTURE_MAX];
-            int len = 0;
-            if (PtPortHandle* h = SetPtOpen_NET(6, ch, 1, buf, &len)) SetPtClose_NET(h, ch, buf, &len);
-        }
+        for (int ch = 0; ch < 2; ++ch) CaptureChannel(6, 1, ch);
         SetPTUnInit();
         unsetenv("TREVALO_COM61");
         unsetenv("TREVALO_COM62");
     }
-    static void Map(int com, const std::string& url) { setenv(("TREVALO_COM" + std::to_string(com)).c_str(), url.c_str(), 1); }
-    static PtPortHandle* Open(int channel = 0, int com = kCom) { return SetPtOpen(6, channel, 255, com, 9600, 'N', 8, 1); }
-    static double Seconds(uint64_t sinceUs) { return (platform::MonotonicUs() - sinceUs) / 1e6; }
+    static void Map(int com, const std::string& url) {
+        setenv(("TREVALO_COM" + std::to_string(com)).c_str(), url.c_str(), 1);
+    }
+    static PtPortHandle* Open(int channel = 0, int com = kCom) {
+        return SetPtOpen(6, channel, 255, com, 9600, 'N', 8, 1);
+    }
+    static bool OpensAndCloses(int channel = 0, int com = kCom) {
+        PtPortHandle* h = Open(channel, com);
+        if (h) SetPtClose(h, channel);
+        return h != nullptr;
+    }
 };
 
 TEST_F(NetPort, RefusesWhatItDoesNotTakeAndPassesOnlyData) {
@@ -280,27 +241,22 @@ TEST_F(NetPort, RefusesWhatItDoesNotTakeAndPassesOnlyData) {
     struct Rx {
         std::mutex lock;
         Bytes bytes;
+        static void On(void* ctx, unsigned long, const unsigned char* d, unsigned n) {
+            std::lock_guard<std::mutex> g(static_cast<Rx*>(ctx)->lock);
+            static_cast<Rx*>(ctx)->bytes.insert(static_cast<Rx*>(ctx)->bytes.end(), d, d + n);
+        }
     } rx;
-    TrevaloRegisterHostWindow(
-        "DVR",
-        [](void* ctx, unsigned long, const unsigned char* d, unsigned n) {
-            auto* r = static_cast<Rx*>(ctx);
-            std::lock_guard<std::mutex> g(r->lock);
-            r->bytes.insert(r->bytes.end(), d, d + n);
-        },
-        &rx);
-    Map(kCom, "rfc2217://127.0.0.1:" + std::to_string(peer.port()));
+    TrevaloRegisterHostWindow("DVR", &Rx::On, &rx);
+    Map(kCom, peer.Url("rfc2217"));
     PtPortHandle* h = Open();
     ASSERT_NE(h, nullptr);
     SetPtCmd(h, 0, PT_UP);
     const Bytes frame = Hex(CaptureChannel(6, 255, 254).Run(Cmd(PT_UP)));
     Bytes escaped;
     telnet::Escape(frame.data(), frame.size(), escaped);
-    const Bytes got = peer.WaitFor(escaped);
-    for (int i = 0; i < 300; ++i, usleep(10000)) {
-        std::lock_guard<std::mutex> g(rx.lock);
-        if (rx.bytes.size() >= 4) break;
-    }
+    WaitUntil([&] { return Contains(peer.received(), escaped); }, 3000);
+    const Bytes got = peer.received();
+    WaitUntil([&] { std::lock_guard<std::mutex> g(rx.lock); return rx.bytes.size() >= 4; }, 3000);
     SetPtClose(h, 0);
     TrevaloUnregisterHostWindow("DVR");
 
@@ -322,11 +278,10 @@ TEST_F(NetPort, RefusesWhatItDoesNotTakeAndPassesOnlyData) {
 TEST_F(NetPort, ServerThatNeverAnswersFailsTheOpen) {
     Peer peer(Script::Silent);
     ASSERT_TRUE(peer.ok());
-    Map(kCom, "rfc2217://127.0.0.1:" + std::to_string(peer.port()));
-    const uint64_t start = platform::MonotonicUs();
-    EXPECT_EQ(Open(), nullptr);
-    EXPECT_GT(Seconds(start), 0.8);
-    EXPECT_LT(Seconds(start), 15.0);
+    Map(kCom, peer.Url("rfc2217"));
+    const double took = Timed([&] { EXPECT_EQ(Open(), nullptr); });
+    EXPECT_GT(took, 0.8);
+    EXPECT_LT(took, 15.0);
     EXPECT_EQ(peer.connections(), 9);
 }
 
@@ -334,29 +289,21 @@ TEST_F(NetPort, AcceptThenClose) {
     Peer peer(Script::AcceptThenClose);
     const auto before = Resources();
     ASSERT_TRUE(peer.ok());
-    Map(kCom, "rfc2217://127.0.0.1:" + std::to_string(peer.port()));
-    uint64_t start = platform::MonotonicUs();
-    EXPECT_EQ(Open(), nullptr);
-    EXPECT_LT(Seconds(start), 5.0);
+    Map(kCom, peer.Url("rfc2217"));
+    EXPECT_LT(Timed([&] { EXPECT_EQ(Open(), nullptr); }), 5.0);
 
     // Raw TCP cannot tell: the open works, then the port backs off.
-    Map(kCom, "socket://127.0.0.1:" + std::to_string(peer.port()));
+    Map(kCom, peer.Url("socket"));
     PtPortHandle* h = Open();
     ASSERT_NE(h, nullptr);
     const int first = peer.connections();
-    start = platform::MonotonicUs();
-    for (int i = 0; i < 15; ++i) {
-        SetPtCmd(h, 0, PT_UP);  // dropped or lost; never a hang
-        usleep(100000);
-    }
-    const double spent = Seconds(start);
+    // Dropped or lost; never a hang.
+    const double spent = Timed([&] { for (int i = 0; i < 15; ++i, usleep(100000)) SetPtCmd(h, 0, PT_UP); });
     const int reconnects = peer.connections() - first;
     EXPECT_GE(reconnects, 2) << "no reconnect";
     EXPECT_LE(reconnects, 10) << "in " << spent << " s: the back-off does not grow";
-    start = platform::MonotonicUs();
-    SetPtClose(h, 0);
     // Room for a loaded machine, still short of the 2 s back-off a close must not wait for.
-    EXPECT_LT(Seconds(start), 1.8);
+    EXPECT_LT(Timed([&] { SetPtClose(h, 0); }), 1.8);
     EXPECT_EQ(Resources(), before) << "threads, descriptors";
 }
 
@@ -370,29 +317,23 @@ TEST_F(NetPort, NothingListeningFailsLikeAMissingDevice) {
 TEST_F(NetPort, OneChannelPerServerPortInTheProcess) {
     Peer peer(Script::Silent);
     ASSERT_TRUE(peer.ok());
-    Map(kCom, "socket://127.0.0.1:" + std::to_string(peer.port()));
-    Map(kCom + 1, "socket://127.0.0.1:" + std::to_string(peer.port()));
+    Map(kCom, peer.Url("socket"));
+    Map(kCom + 1, peer.Url("socket"));
     PtPortHandle* a = Open(0, kCom);
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(Open(1, kCom + 1), nullptr);
     SetPtClose(a, 0);
-    PtPortHandle* b = Open(1, kCom + 1);
-    EXPECT_NE(b, nullptr) << "free again after the close";
-    SetPtClose(b, 1);
+    EXPECT_TRUE(OpensAndCloses(1, kCom + 1)) << "free again after the close";
 }
 
 TEST_F(NetPort, Ipv6AndNames) {
-    Peer v6(Script::Chatty, AF_INET6);
+    Peer v6(Script::Chatty, "::1");
     if (!v6.ok()) GTEST_SKIP() << "no IPv6 loopback here";
-    Map(kCom, "rfc2217://[::1]:" + std::to_string(v6.port()));
-    PtPortHandle* h = Open();
-    ASSERT_NE(h, nullptr);
-    SetPtClose(h, 0);
+    Map(kCom, v6.Url("rfc2217", "[::1]"));
+    EXPECT_TRUE(OpensAndCloses());
     Peer v4(Script::Silent);
-    Map(kCom, "socket://localhost:" + std::to_string(v4.port()));
-    h = Open();
-    EXPECT_NE(h, nullptr) << "a name with IPv4 and IPv6 addresses";
-    SetPtClose(h, 0);
+    Map(kCom, v4.Url("socket", "localhost"));
+    EXPECT_TRUE(OpensAndCloses()) << "a name with IPv4 and IPv6 addresses";
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ TEST(Newborn, Vectors) {
         {"attach sends nothing", 52, 1, {}, Attach(), ""},
         {"speed unsupported", 52, 1, {}, Speed(PT_AXIS_PAN, 1), ""},
 
-        {"sweep", 52, 3, {}, Sweep(), "#DC97CC535984A1CF", "#99DC7AA3AE998F46"},
+        {"sweep", 52, 3, {}, Sweep(), "#BBA2E74C4A0754D8", "#4509080FEDA958AB"},
     });
 }
 

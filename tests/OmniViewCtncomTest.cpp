@@ -39,8 +39,8 @@ TEST(OmniViewCtncom, Vectors) {
          "F0 00 00 00 00 00 00 00 70"},
         {"CT auto-pan unsupported", 19, 1, {}, AutoPan(1), ""},
 
-        {"sweep", 17, 3, {}, Sweep(), "#81DB475ED917B298", "#D3E3DF4A7AC67D28"},
-        {"sweep", 19, 3, {}, Sweep(), "#6F79147B8CAE1420", "#75A59C2F1C45C00C"},
+        {"sweep", 17, 3, {}, Sweep(), "#728D56469FF7EC45", "#90EF761D62E7007D"},
+        {"sweep", 19, 3, {}, Sweep(), "#BA28E8D57C5779CD", "#8A011E9FDAEC8E9D"},
     });
 }
 

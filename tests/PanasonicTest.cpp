@@ -98,9 +98,9 @@ TEST(Panasonic, Vectors) {
         {"V12 close uses the command address", 24, 0, {}, Detach(), "-", v12CloseTwice.c_str()},
         {"V12 auto pan", 24, 0, {}, AutoPan(1), v12AutoPan.c_str(), "= | p2 | ="},
 
-        {"sweep", 5, 3, {}, Sweep(), "#4BC38A3F0A6A84BA", "#E97C3AFB7C90AB4F"},
-        {"sweep", 24, 3, {}, Sweep(), "#47A3ABA7C72D0F1B", "#1213442F8919C55E"},
-        {"sweep", 55, 3, {}, Sweep(), "#95DC8F51A8B976E2", "#1C57F6AA0203537E"},
+        {"sweep", 5, 3, {}, Sweep(), "#EF3CBA1223213C13", "#4A840F5D858D1196"},
+        {"sweep", 24, 3, {}, Sweep(), "#6DEC0971A125BA44", "#EB96A3C14F95ADE6"},
+        {"sweep", 55, 3, {}, Sweep(), "#D25D52E43B6021A9", "#12B248C1D367D261"},
     });
 }
 

@@ -54,9 +54,9 @@ TEST(PelcoD, Vectors) {
         {"TBT no speed control", 57, 1, {}, Speed(PT_AXIS_ZOOM, 1), "", ""},
         {"TBT down left", 57, 1, {}, Cmd(PT_DOWN_LEFT), "FF 01 00 14 33 33 7B"},
 
-        {"sweep", 6, 3, {}, Sweep(), "#8EF27F5DAD3FA244", "#33EE8F47D276B17F"},
-        {"sweep", 42, 3, {}, Sweep(), "#2035D3FCBE0AB374", "#FF3C6A4B472EFFBC"},
-        {"sweep", 57, 3, {}, Sweep(), "#C915FE562E335F0C", "#8592E5681BB3EDB8"},
+        {"sweep", 6, 3, {}, Sweep(), "#9E056C9A56E5D17B", "#E268DFF17C059A9E"},
+        {"sweep", 42, 3, {}, Sweep(), "#349632F74777B113", "#1DB183E47FAC9BF1"},
+        {"sweep", 57, 3, {}, Sweep(), "#7D0332285990E797", "#B8B67E53397BE789"},
     });
 }
 

@@ -44,7 +44,7 @@ TEST_F(PelcoP, Vectors) {
         {"attach sends nothing", 46, 1, {}, Attach(), ""},
         {"auto pan unsupported", 46, 1, {}, AutoPan(1), "", ""},
 
-        {"sweep", 46, 3, {}, Sweep(), "#AFC1439E09C002C2", "#4E0E2EA12FC85AE9"},
+        {"sweep", 46, 3, {}, Sweep(), "#E446317992E9A5D6", "#B1BD027B5474ED43"},
     });
 }
 

@@ -30,8 +30,8 @@ TEST(PhilipsSony, Vectors) {
         {"Sony power off", 47, 3, {}, Power(0), "83 01 04 00 03 FF", "83 01 04 00 03 FF"},
         {"Sony lamp unsupported", 47, 1, {}, Lamp(1), "", ""},
 
-        {"sweep", 7, 3, {}, Sweep(), "#A350B168C32FB290", "#5D902E49AD128D34"},
-        {"sweep", 47, 3, {}, Sweep(), "#4A30C88A7973C5F7", "#5A71C550DBD3936D"},
+        {"sweep", 7, 3, {}, Sweep(), "#7FA0B90706C17EE8", "#1E3DCFDA6AA8E638"},
+        {"sweep", 47, 3, {}, Sweep(), "#E7CCA9DD5406ECD1", "#C5315D036ED8396F"},
     });
 }
 

@@ -26,7 +26,7 @@ TEST(SAE, Vectors) {
         {"attach sends nothing", 35, 1, {}, Attach(), "", ""},
         {"power unsupported", 35, 1, {}, Power(1), "", ""},
 
-        {"sweep", 35, 3, {}, Sweep(), "#E1365ADECBA11886", "#7B3C4B8216A5F078"},
+        {"sweep", 35, 3, {}, Sweep(), "#972EE4785F3BB2F8", "#677703666708BB40"},
     });
 }
 

@@ -45,9 +45,9 @@ TEST(SK, Vectors) {
         {"2172 direction repeats power off", 48, 1, {Power(0)}, Cmd(PT_UP), "C5 60 A5 00 01 CB"},
         {"2172 auto-pan unsupported", 48, 1, {}, AutoPan(1), "", ""},
 
-        {"sweep", 43, 3, {}, Sweep(), "#F2C1CB9F225F388B", "#14573D3DB61911E3"},
-        {"sweep", 44, 3, {}, Sweep(), "#2EB515BD6BDAEB97", "#5BFC8AFFCEAC8523"},
-        {"sweep", 48, 3, {}, Sweep(), "#6A9DB76D882F4389", "#36DDCF51BC9E3181"},
+        {"sweep", 43, 3, {}, Sweep(), "#D820DA8543EC664A", "#22A3A5824B7C9226"},
+        {"sweep", 44, 3, {}, Sweep(), "#70396D3310A324BA", "#18F5C8479BFBEE06"},
+        {"sweep", 48, 3, {}, Sweep(), "#88E26B07C3EF03C4", "#3B86E58623F38FE0"},
     });
 }
 

@@ -43,10 +43,10 @@ TEST(Samsung, Vectors) {
         {"100B auto pan on", 59, 1, {}, AutoPan(1), "55 00 01 00 1B 00 80 00 00 AA 85"},
         {"100B attach sends nothing", 59, 1, {}, Attach(), "", ""},
 
-        {"sweep", 14, 3, {}, Sweep(), "#7CDBBD78B6A17664", "#9F6385B1D07F8510"},
-        {"sweep", 30, 3, {}, Sweep(), "#B899385ECE24C990", "#748A229E9DB95260"},
-        {"sweep", 56, 3, {}, Sweep(), "#75EF7671ECC5B426", "#C9433BFF34AAE95A"},
-        {"sweep", 59, 3, {}, Sweep(), "#7F0CA442918B478D", "#FCB7D0F86148F529"},
+        {"sweep", 14, 3, {}, Sweep(), "#0B5CBA8D9068C75D", "#7D5C5584E6C8439D"},
+        {"sweep", 30, 3, {}, Sweep(), "#9162589555842C8D", "#B516E1EF6C8EBC7D"},
+        {"sweep", 56, 3, {}, Sweep(), "#4D01E62C558CB716", "#60C44612957A74A6"},
+        {"sweep", 59, 3, {}, Sweep(), "#FE4BEB4270CAF128", "#45C8FB83AA6DC8B0"},
     });
 }
 

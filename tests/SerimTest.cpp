@@ -50,7 +50,7 @@ TEST_F(Serim, Vectors) {
          "FC 86 01 01 08 FD"},
         {"power unsupported", 8, 1, {}, Power(1), "", ""},
 
-        {"sweep", 8, 3, {}, Sweep(), "#74E8D1F69C8DA0DE", "#84C70E646A92CB8A"},
+        {"sweep", 8, 3, {}, Sweep(), "#626BD06034972F6F", "#82CAE9BB548134B7"},
     });
 }
 

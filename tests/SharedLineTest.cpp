@@ -4,17 +4,16 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
-#include <string>
+#include <fstream>
+#include <sstream>
 #include <thread>
-#include <vector>
 
 #include "platform/Platform.h"
 #include "platform/PortMap.h"
 #include "support/PtTestSupport.h"
 #include "support/PtyRig.h"
-#include "trevalo.h"
+#include "support/Ser2net.h"
 #include "trevalo_host.h"
 
 namespace {
@@ -22,11 +21,7 @@ namespace {
 using namespace pttest;
 
 TEST(SharedLine, SharedWordInTheMapping) {
-    struct Row {
-        const char* value;
-        bool shared;
-        const char* name;
-    } rows[] = {
+    struct Row { const char* value; bool shared; const char* name; } rows[] = {
         {"/dev/ttyUSB0 shared", true, "/dev/ttyUSB0"},
         {"/dev/ttyUSB0\tSHARED", true, "/dev/ttyUSB0"},
         {"socket://127.0.0.1:4001  shared", true, "socket://127.0.0.1:4001"},
@@ -42,7 +37,8 @@ TEST(SharedLine, SharedWordInTheMapping) {
     }
 }
 
-// One operation as serial mode sends it: its bytes and its pauses.
+// One operation as serial mode sends it ("FF 01 | 00 08 | p30"): its bytes
+// and its pauses.
 struct Op {
     std::vector<uint8_t> bytes;
     unsigned pauseMs = 0;
@@ -50,41 +46,26 @@ struct Op {
 
 Op Parse(const std::string& text) {
     Op op;
-    size_t at = 0;
-    while (at <= text.size()) {
-        size_t end = text.find(" | ", at);
-        if (end == std::string::npos) end = text.size();
-        const std::string piece = text.substr(at, end - at);
-        if (!piece.empty() && piece[0] == 'p') {
-            op.pauseMs += static_cast<unsigned>(std::atoi(piece.c_str() + 1));
-        } else if (!piece.empty()) {
-            const std::vector<uint8_t> b = Hex(piece);
-            op.bytes.insert(op.bytes.end(), b.begin(), b.end());
-        }
-        at = end + 3;
+    std::istringstream in(text);
+    for (std::string t; in >> t;) {
+        if (t[0] == 'p') op.pauseMs += static_cast<unsigned>(std::stoul(t.substr(1)));
+        else if (t != "|") op.bytes.push_back(static_cast<uint8_t>(std::stoul(t, nullptr, 16)));
     }
     return op;
 }
-
-struct Inbox {
-    std::atomic<size_t> bytes{0};
-    static void Receive(void* self, unsigned long, const unsigned char*, unsigned n) {
-        static_cast<Inbox*>(self)->bytes += n;
-    }
-};
 
 // Pelco-D writes each frame in two pieces and pauses 30 ms; ViconExt
 // pauses between header and block: a lock per write, or one that lets go
 // during a pause, tears frames or overlaps pauses.
 TEST(SharedLine, EightChannelsThreeProtocolsOneLine) {
-    constexpr int kCom = 72;
+    constexpr int kCom = 72, kChannels = 8;
     const int protocols[] = {6, 25, 14};
     const int codes[] = {PT_UP, PT_STOP, PT_LEFT, PT_ZOOM_TELE, PT_STOP, PT_RIGHT};
-    constexpr int kChannels = 8;
 
     // What each channel must put on the line, operation by operation.
     std::vector<std::vector<Op>> expected(kChannels);
     unsigned totalPauseMs = 0;
+    size_t totalBytes = 0;
     for (int c = 0; c < kChannels; ++c) {
         SerialRig rig(protocols[c % 3], c + 1);
         ASSERT_TRUE(rig.ok());
@@ -92,6 +73,7 @@ TEST(SharedLine, EightChannelsThreeProtocolsOneLine) {
             expected[c].push_back(Parse(rig.Run(Cmd(code))));
             ASSERT_FALSE(expected[c].back().bytes.empty()) << c << " " << code;
             totalPauseMs += expected[c].back().pauseMs;
+            totalBytes += expected[c].back().bytes.size();
         }
     }
     ASSERT_GT(totalPauseMs, 300u);
@@ -101,13 +83,13 @@ TEST(SharedLine, EightChannelsThreeProtocolsOneLine) {
     ASSERT_TRUE(pty.ok());
     unsetenv(("TREVALO_COM" + std::to_string(kCom)).c_str());
     const std::string map = TempDir() + "/ports";
-    FILE* f = std::fopen(map.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    std::fprintf(f, "COM%d=%s shared\n", kCom, pty.slave().c_str());
-    std::fclose(f);
+    std::ofstream(map) << "COM" << kCom << "=" << pty.slave() << " shared\n";
     setenv("TREVALO_PORTMAP", map.c_str(), 1);
-    Inbox inbox;
-    ASSERT_EQ(TrevaloRegisterHostWindow("DVR", &Inbox::Receive, &inbox), 1);
+    std::atomic<size_t> received{0};
+    ASSERT_EQ(TrevaloRegisterHostWindow(
+                  "DVR", [](void* n, unsigned long, const unsigned char*, unsigned count) {
+                      *static_cast<std::atomic<size_t>*>(n) += count;
+                  }, &received), 1);
 
     SetPTInit();
     const auto before = Resources();
@@ -118,36 +100,26 @@ TEST(SharedLine, EightChannelsThreeProtocolsOneLine) {
     }
     EXPECT_EQ(Resources().first, before.first + 1) << "one watch thread for the line";
 
-    // Another rate on the same pair is refused, with the reason.
+    // Another rate on the same pair is refused, with the reason; the refused
+    // open keeps its object in channel 9, as any failed open does, until a
+    // capture open and close clears it.
     EXPECT_EQ(SetPtOpen(6, 9, 9, kCom, 4800, 'N', 8, 1), nullptr);
     char why[200] = {};
     TrevaloLastOpenError(9, why, sizeof why);
     EXPECT_NE(std::string(why).find("runs at 9600 8N1, not 4800 8N1"), std::string::npos) << why;
-    {
-        // The refused open keeps its object in channel 9, as any failed open does.
-        unsigned char buf[TREVALO_CAPTURE_MAX];
-        int len = 0;
-        if (PtPortHandle* c = SetPtOpen_NET(6, 9, 9, buf, &len)) SetPtClose_NET(c, 9, buf, &len);
-    }
+    CaptureChannel(6, 9, 9);
 
     // Bytes from the line reach the host once, not once per channel.
     const uint8_t reply[] = {1, 2, 3, 4, 5};
     ASSERT_EQ(write(pty.master(), reply, sizeof reply), static_cast<ssize_t>(sizeof reply));
-    const uint64_t waitEnd = platform::MonotonicUs() + 2000000;
-    while (inbox.bytes < sizeof reply && platform::MonotonicUs() < waitEnd) usleep(5000);
+    WaitUntil([&] { return received >= sizeof reply; }, 2000);
     usleep(100000);
-    EXPECT_EQ(inbox.bytes.load(), sizeof reply);
+    EXPECT_EQ(received.load(), sizeof reply);
     pty.Stray(100);  // whatever the opens sent
 
-    size_t totalBytes = 0;
-    for (const auto& ops : expected)
-        for (const Op& op : ops) totalBytes += op.bytes.size();
     const uint64_t start = platform::MonotonicUs();
     std::vector<std::thread> threads;
-    for (int c = 0; c < kChannels; ++c)
-        threads.emplace_back([&, c] {
-            for (int code : codes) SetPtCmd(h[c], c, code);
-        });
+    for (int c = 0; c < kChannels; ++c) threads.emplace_back([&, c] { for (int op : codes) SetPtCmd(h[c], c, op); });
     const std::vector<uint8_t> wire = pty.Read(totalBytes, 10000);
     for (auto& t : threads) t.join();
     const uint64_t elapsedMs = (platform::MonotonicUs() - start) / 1000;

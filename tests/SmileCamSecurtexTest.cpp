@@ -33,8 +33,8 @@ TEST(SmileCamSecurtex, Vectors) {
         {"Securtex auto-pan off", 26, 1, {}, AutoPan(0), "02 01 0F 01 60 73 02 01 0F 00 00 12"},
         {"Securtex attach sends nothing", 26, 1, {}, Attach(), "", ""},
 
-        {"sweep", 26, 3, {}, Sweep(), "#9DE6AC59721EC998", "#572AE75055EC6EC0"},
-        {"sweep", 27, 3, {}, Sweep(), "#8725DBA538AA5243", "#851B4F58722D57F5"},
+        {"sweep", 26, 3, {}, Sweep(), "#2C82BB833296C614", "#1D5FF5B33007935C"},
+        {"sweep", 27, 3, {}, Sweep(), "#D80F96786875C524", "#ECC6716759B9181E"},
     });
 }
 

@@ -41,8 +41,8 @@ TEST(Sysmania, Vectors) {
         {"DVRX address 123", 33, 123, {}, Cmd(PT_STOP), "11 23 32 00 40 A6"},
         {"DVRX address 9", 33, 9, {}, Cmd(PT_STOP), "10 29 30 00 40 A9"},
 
-        {"sweep", 15, 3, {}, Sweep(), "#963A020B596D12C5", "#23D4952B2F56B918"},
-        {"sweep", 33, 3, {}, Sweep(), "#64DF55D32B3C37A4", "#90F10FD2B7FB1062"},
+        {"sweep", 15, 3, {}, Sweep(), "#A85B3A89685A6966", "#78EC3411A25166C2"},
+        {"sweep", 33, 3, {}, Sweep(), "#001BC93018A70510", "#76C8C7019AA0737E"},
     });
 }
 

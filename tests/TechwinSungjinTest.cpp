@@ -46,24 +46,34 @@ TEST(TechwinSungjin, Vectors) {
         {"Sungjin unknown code resends", 9, 1, {Cmd(PT_LEFT)}, Cmd(PT_PRESET_SET), "40 43 01 04 88"},
         {"Sungjin attach sends nothing", 9, 1, {}, Attach(), "", ""},
 
-        {"sweep", 9, 3, {}, Sweep(), "#E228933BCBB8E730", "#BAEC6580823B8394"},
-        {"sweep", 16, 3, {}, Sweep(), "#36FACFB56421AF87", "#E0CBB060E1CD2303"},
+        {"sweep", 9, 3, {}, Sweep(), "#9B06053BF3DD5F3C", "#59187FC28C61C3C4"},
+        {"sweep", 16, 3, {}, Sweep(), "#ADE1BD9FD0B317B9", "#C5FFC55A4F5C16AD"},
     });
 }
 
-// Pan and tilt stop at 0 and 0x3F, zoom at 1 and 7, focus at 0x10 and 0x7F.
+// Each axis stops at both ends: pan and tilt 0 and 0x3F, zoom 1 and 7,
+// focus 0x10 and 0x7F (bytes 5, 6 and 7 of the next command).
 TEST(TechwinSungjin, TechwinSpeedsClamp) {
-    CaptureChannel ch(16, 1);
-    for (int i = 0; i < 20; ++i) ch.Run(Speed(PT_AXIS_PAN, 1));
-    for (int i = 0; i < 70; ++i) ch.Run(Speed(PT_AXIS_TILT, 0));
-    for (int i = 0; i < 10; ++i) ch.Run(Speed(PT_AXIS_ZOOM, 0));
-    for (int i = 0; i < 200; ++i) ch.Run(Speed(PT_AXIS_FOCUS, 0));
-    EXPECT_EQ(ch.Run(Cmd(PT_FOCUS_NEAR)), "A0 01 00 02 00 3F 00 10 04 AF A9");
-    EXPECT_EQ(ch.Run(Cmd(PT_ZOOM_WIDE)), "A0 01 00 00 40 3F 00 01 04 AF 7A");
-    for (int i = 0; i < 10; ++i) ch.Run(Speed(PT_AXIS_ZOOM, 1));
-    for (int i = 0; i < 200; ++i) ch.Run(Speed(PT_AXIS_FOCUS, 1));
-    EXPECT_EQ(ch.Run(Cmd(PT_FOCUS_FAR)), "A0 01 00 01 00 3F 00 7F 04 AF 3B");
-    EXPECT_EQ(ch.Run(Cmd(PT_ZOOM_TELE)), "A0 01 00 00 20 3F 00 07 04 AF 94");
+    const struct {
+        int axis, code;
+        const char *low, *high;
+    } rows[] = {
+        {PT_AXIS_PAN, PT_UP, "A0 01 00 00 08 00 33 04 04 AF BB",
+         "A0 01 00 00 08 3F 33 04 04 AF 7C"},
+        {PT_AXIS_TILT, PT_UP, "A0 01 00 00 08 33 00 04 04 AF BB",
+         "A0 01 00 00 08 33 3F 04 04 AF 7C"},
+        {PT_AXIS_ZOOM, PT_ZOOM_WIDE, "A0 01 00 00 40 33 33 01 04 AF 53",
+         "A0 01 00 00 40 33 33 07 04 AF 4D"},
+        {PT_AXIS_FOCUS, PT_FOCUS_NEAR, "A0 01 00 02 00 33 33 10 04 AF 82",
+         "A0 01 00 02 00 33 33 7F 04 AF 13"},
+    };
+    for (const auto& r : rows) {
+        CaptureChannel ch(16, 1);
+        for (int i = 0; i < 200; ++i) ch.Run(Speed(r.axis, 0));
+        EXPECT_EQ(ch.Run(Cmd(r.code)), r.low) << "axis " << r.axis;
+        for (int i = 0; i < 200; ++i) ch.Run(Speed(r.axis, 1));
+        EXPECT_EQ(ch.Run(Cmd(r.code)), r.high) << "axis " << r.axis;
+    }
 }
 
 // Commands keep the address of the attach; the 40 50 forms read the handle.

@@ -35,8 +35,8 @@ TEST(Vicon, Vectors) {
         {"15UVS auto-pan off sends stop word", 25, 1, {}, AutoPan(0), "80 51 00 00 00 00"},
         {"15UVS aux unsupported", 25, 1, {}, Aux(1), "", ""},
 
-        {"sweep", 10, 3, {}, Sweep(), "#2425A73D4C7A7F7C", "#444E1E7A14C6D384"},
-        {"sweep", 25, 3, {}, Sweep(), "#8D87AD9C402D5B9C", "#C03BEED9DFA1061E"},
+        {"sweep", 10, 3, {}, Sweep(), "#A1D8732F69F74EAB", "#008C78A5155F84EF"},
+        {"sweep", 25, 3, {}, Sweep(), "#48C7AB69DFAA998A", "#CD2214D7EED31F0F"},
     });
 }
 

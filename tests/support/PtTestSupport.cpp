@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 
 #include "interface/PtRegistry.h"
@@ -166,6 +167,23 @@ std::vector<Op> SweepOps() {
     }
     for (int on : {1, 0}) {
         for (Op op : {Power(on), Lamp(on), Aux(on), AutoPan(on)}) ops.push_back(op);
+    }
+    // Every output on and every motion held before each code and each off:
+    // a row that should keep a held bit (a mask byte) shows here.
+    const Op held[] = {Power(1), Lamp(1), Aux(1), AutoPan(1), Cmd(PT_UP), Cmd(PT_DOWN), Cmd(PT_LEFT),
+                       Cmd(PT_RIGHT), Cmd(PT_FOCUS_NEAR), Cmd(PT_FOCUS_FAR), Cmd(PT_ZOOM_TELE),
+                       Cmd(PT_ZOOM_WIDE)};
+    std::vector<Op> last;
+    for (int code = -1; code <= 25; ++code) last.push_back(Cmd(code));
+    for (Op op : {Power(0), Lamp(0), Aux(0), AutoPan(0)}) last.push_back(op);
+    for (const Op& op : last) {
+        ops.insert(ops.end(), std::begin(held), std::end(held));
+        ops.push_back(op);
+    }
+    // And every output off before each code: a row that sets an output bit
+    // it should leave alone shows here.
+    for (int code = -1; code <= 25; ++code) {
+        for (Op op : {Power(0), Lamp(0), Aux(0), AutoPan(0), Cmd(code)}) ops.push_back(op);
     }
     for (int value = 0; value <= 4; ++value) {
         ops.push_back(ScanNo(value + 2));

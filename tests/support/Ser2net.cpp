@@ -2,43 +2,30 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 
 namespace pttest {
 namespace {
 
-bool Accepts(unsigned port) {
+// Connects to a loopback port, or with 0 binds any free one: the port, or 0 when that failed.
+unsigned Loopback(unsigned port) {
     const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    close(s);
-    return ok;
-}
-
-unsigned AnyFreePort() {
-    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof a;
-    unsigned port = 0;
-    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
+    auto* sa = reinterpret_cast<sockaddr*>(&a);
+    const bool ok = port ? connect(s, sa, len) == 0 : bind(s, sa, len) == 0 && getsockname(s, sa, &len) == 0;
     close(s);
-    return port;
+    return ok ? ntohs(a.sin_port) : 0;
 }
 
 }  // namespace
@@ -47,11 +34,15 @@ unsigned AnyFreePort() {
 // once per process.
 unsigned FreePort() {
     static std::set<unsigned> given;
-    for (int tries = 0; tries < 100; ++tries) {
-        const unsigned port = AnyFreePort();
-        if (port && given.insert(port).second) return port;
-    }
+    for (int tries = 0; tries < 100; ++tries)
+        if (const unsigned port = Loopback(0); port && given.insert(port).second) return port;
     return 0;
+}
+
+bool WaitUntil(const std::function<bool()>& done, unsigned ms) {
+    for (unsigned waited = 0; !done(); waited += 10, usleep(10000))
+        if (waited >= ms) return false;
+    return true;
 }
 
 std::string Ser2net::Program() {
@@ -62,10 +53,8 @@ std::string Ser2net::Program() {
 
 Ser2net::~Ser2net() {
     Kill();
-    if (!m_dir.empty()) {
-        unlink((m_dir + "/ser2net.yaml").c_str());
-        rmdir(m_dir.c_str());
-    }
+    std::error_code ignored;
+    if (!m_dir.empty()) std::filesystem::remove_all(m_dir, ignored);
 }
 
 unsigned Ser2net::Add(const std::string& device, bool rfc2217) {
@@ -94,25 +83,23 @@ bool Ser2net::Start() {
               << ",9600n81,local\n  options:\n    kickolduser: true\n";
         }
     }
-    const std::string config = m_dir + "/ser2net.yaml";
+    // Built before the fork: the child of a threaded process only execs.
+    const std::string config = m_dir + "/ser2net.yaml", pidFile = m_dir + "/pid";
     m_pid = fork();
     if (m_pid == 0) {
         const int null = open("/dev/null", O_RDWR);
         dup2(null, 0), dup2(null, 1), dup2(null, 2);
-        execl(program.c_str(), "ser2net", "-n", "-u", "-c", config.c_str(), "-P", (m_dir + "/pid").c_str(),
+        execl(program.c_str(), "ser2net", "-n", "-u", "-c", config.c_str(), "-P", pidFile.c_str(),
               static_cast<char*>(nullptr));
         _exit(127);
     }
-    if (m_pid < 0) return false;
-    for (int i = 0; i < 500; ++i) {  // up to 5 s on a loaded machine
-        if (Accepts(m_admin) && Accepts(m_ports.back().tcp)) return true;
-        int status;
-        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_pid = -1;
-            return false;
-        }
-        usleep(10000);
-    }
+    bool exited = false;  // a bad configuration ends it at once
+    const bool up = m_pid > 0 && WaitUntil([&] {  // up to 5 s on a loaded machine
+        exited = waitpid(m_pid, nullptr, WNOHANG) == m_pid;
+        return exited || (Loopback(m_admin) && Loopback(m_ports.back().tcp));
+    }, 5000);
+    if (exited) m_pid = -1;
+    if (up && !exited) return true;
     Kill();
     return false;
 }

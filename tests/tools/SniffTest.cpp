@@ -7,6 +7,7 @@
 #include <iterator>
 #include <map>
 #include <random>
+#include <set>
 #include <tuple>
 
 #include "Cli.h"
@@ -22,48 +23,15 @@ namespace {
 using sniff::Finding;
 using sniff::Segment;
 
-class Library : public ::testing::Environment {
-public:
-    void SetUp() override {
-        ASSERT_EQ(SetPTInit(), 1);
-        scratch.reset(new Scratch);
-        ASSERT_TRUE(scratch->ok());
-    }
-    void TearDown() override {
-        full.reset();
-        lazy.reset();
-        scratch.reset();
-        SetPTUnInit();
-    }
-    std::unique_ptr<Scratch> scratch;
-    std::unique_ptr<sniff::FrameIndex> lazy;
-    std::unique_ptr<sniff::FullIndex> full;
-};
-Library* g_lib = nullptr;
-
-sniff::FrameIndex& Lazy() {
-    if (!g_lib->lazy) g_lib->lazy.reset(new sniff::FrameIndex);
-    return *g_lib->lazy;
-}
-sniff::FullIndex& Full() {
-    if (!g_lib->full) g_lib->full.reset(new sniff::FullIndex);
-    return *g_lib->full;
-}
-
 using Key = std::tuple<int, int, int, int>;  // protocol, address, action order, length
-std::vector<Key> Keys(const std::vector<Finding>& v) {
-    std::vector<Key> k;
-    for (const Finding& f : v) k.emplace_back(f.protocol, f.address, f.attach ? -1 : f.order, f.length);
-    std::sort(k.begin(), k.end());
-    k.erase(std::unique(k.begin(), k.end()), k.end());
-    return k;
-}
+Key KeyOf(const Finding& f) { return Key(f.protocol, f.address, f.attach ? -1 : f.order, f.length); }
 
-std::string Text(const std::vector<Finding>& a, const std::vector<Finding>& b, const Key& k) {
-    for (const std::vector<Finding>* v : {&a, &b})
-        for (const Finding& f : *v)
-            if (Keys({f}).front() == k) return f.What();
-    return "?";
+// The keys of V, leaving out the protocols marked in SKIP.
+std::set<Key> Keys(const std::vector<Finding>& v, const std::vector<char>& skip) {
+    std::set<Key> k;
+    for (const Finding& f : v)
+        if (!skip[f.protocol]) k.insert(KeyOf(f));
+    return k;
 }
 
 // Protocols whose fresh packets depend on a file the previous captures
@@ -91,13 +59,14 @@ TEST(SniffLookup, LazyAnswersAsTheExhaustiveTableOverALongRandomStream) {
     const int count = static_cast<int>(sniff::Cat().all.size());
     std::vector<char> fileState(TREVALO_PROTOCOL_COUNT);
     for (int p = 0; p < TREVALO_PROTOCOL_COUNT; ++p) fileState[p] = FileState(p);
+    sniff::FullIndex full;
+    sniff::FrameIndex lazy;
     std::vector<uint8_t> stream;
     sniff::Link link(0, 0, 242);
     link.KeepSpeedFile();
     for (int i = 0; i < 1500; ++i) {
-        const int p = static_cast<int>(rng() % TREVALO_PROTOCOL_COUNT);
-        const int a = static_cast<int>(rng() % 256);
-        const int x = static_cast<int>(rng() % (count + 1));
+        const int p = static_cast<int>(rng() % TREVALO_PROTOCOL_COUNT), a = static_cast<int>(rng() % 256),
+                  x = static_cast<int>(rng() % (count + 1));
         if (!link.Reopen(p, a)) continue;
         if (x < count) sniff::Run(link, sniff::Cat().all[x]);
         const sniff::Packet pk = sniff::Captured(link);
@@ -110,49 +79,34 @@ TEST(SniffLookup, LazyAnswersAsTheExhaustiveTableOverALongRandomStream) {
     std::map<int, std::string> missed;  // by protocol: the first difference
     for (size_t pos = 0; pos < stream.size(); ++pos) {
         std::vector<Finding> a, b;
-        Full().Exact(&stream[pos], stream.size() - pos, a);
-        Lazy().Exact(&stream[pos], stream.size() - pos, b);
-        auto drop = [&](std::vector<Finding>& v) {
-            v.erase(std::remove_if(v.begin(), v.end(), [&](const Finding& f) { return fileState[f.protocol]; }),
-                    v.end());
-        };
-        drop(a);
-        drop(b);
-        matched += !a.empty();
-        const std::vector<Key> ka = Keys(a), kb = Keys(b);
+        full.Exact(&stream[pos], stream.size() - pos, a);
+        lazy.Exact(&stream[pos], stream.size() - pos, b);
+        const std::set<Key> ka = Keys(a, fileState), kb = Keys(b, fileState);
+        matched += !ka.empty();
         std::vector<Key> diff;
         std::set_symmetric_difference(ka.begin(), ka.end(), kb.begin(), kb.end(), std::back_inserter(diff));
-        for (const Key& k : diff)
-            if (!missed.count(std::get<0>(k)))
-                missed[std::get<0>(k)] = "offset " + std::to_string(pos) + ": address " +
-                                         std::to_string(std::get<1>(k)) + " " + Text(a, b, k) +
-                                         (std::binary_search(ka.begin(), ka.end(), k)
-                                                                                ? " only in the exhaustive table"
-                                                                                : " only in the lazy lookup");
+        for (const Key& k : diff) {
+            const bool inFull = ka.count(k) > 0;
+            const std::vector<Finding>& in = inFull ? a : b;
+            const auto f = std::find_if(in.begin(), in.end(), [&](const Finding& x) { return KeyOf(x) == k; });
+            missed.emplace(std::get<0>(k), "offset " + std::to_string(pos) + ": address " + std::to_string(std::get<1>(k)) +
+                                               " " + f->What() + (inFull ? " only in the exhaustive table" : " only in the lazy lookup"));
+        }
     }
     for (const auto& m : missed) ADD_FAILURE() << "protocol " << m.first << ", " << m.second;
     EXPECT_GT(matched, 1200);
 }
 
-struct Case {
-    const char* name;
-    const char* hex;
-    // kind letter per segment (F frame, U unconfirmed, N noise, I
-    // incomplete) with its length, e.g. "F7 N1 F7"
-    const char* pieces;
-    const char* contains;  // a line the report must hold
-};
-
+// A kind letter per segment (F frame, U unconfirmed, N noise, I incomplete)
+// with its length, e.g. "F7 N1 F7".
 std::string Pieces(const std::vector<Segment>& v) {
     std::string s;
-    for (const Segment& g : v) {
-        const char kind = "FUNI"[g.kind];
-        s += (s.empty() ? "" : " ") + std::string(1, kind) + std::to_string(g.length);
-    }
+    for (const Segment& g : v) s += (s.empty() ? "" : " ") + std::string(1, "FUNI"[g.kind]) + std::to_string(g.length);
     return s;
 }
 
 TEST(SniffDecoder, SplitsStreamsAsALineAnalyser) {
+    struct Case { const char* name; const char* hex; const char* pieces; const char* contains; };  // contains: a report line
     const Case cases[] = {
         {"noise byte between up and stop", "FF 01 00 08 33 33 6F 55 FF 01 00 00 33 33 67", "F7 N1 F7",
          "address 1    stop (after up)"},
@@ -166,35 +120,25 @@ TEST(SniffDecoder, SplitsStreamsAsALineAnalyser) {
         {"a check byte off by one", "FF 01 00 08 33 33 70", "N7", "~ Pelco-D (6)"},
         {"preset number beyond the direct lookup", "FF 01 00 07 00 25 2D", "F7", "preset-goto 37"},
     };
+    sniff::FrameIndex lazy;
     for (const Case& c : cases) {
-        sniff::Decoder d(Lazy());
         const std::vector<uint8_t> in = cli::ParseHex(c.hex);
-        const std::vector<Segment> got = d.Decode(in);
-        EXPECT_EQ(Pieces(got), c.pieces) << c.name;
-        const std::string text = sniff::Report(in, got, 20);
+        const std::vector<Segment> got = sniff::Decoder(lazy).Decode(in);
+        const std::string pieces = Pieces(got), text = sniff::Report(in, got, 20);
+        EXPECT_EQ(pieces, c.pieces) << c.name;
         EXPECT_NE(text.find(c.contains), std::string::npos) << c.name << ":\n" << text;
-        EXPECT_EQ(sniff::AllAccounted(got), std::string(c.pieces).find_first_of("NI") == std::string::npos)
-            << c.name;
+        EXPECT_EQ(sniff::AllAccounted(got), std::string(c.pieces).find_first_of("NI") == std::string::npos) << c.name;
     }
 }
 
 TEST(SniffReport, MaxLimitsLinesAndActionsPerLine) {
-    Finding f;
-    f.protocol = 6;
-    f.address = 1;
-    std::vector<Finding> many;
-    for (int i = 0; i < 5; ++i) {
-        f.action.def = &actions::Table()[i];
-        many.push_back(f);
+    Segment s{Segment::Frame, 0, 1, {}};
+    for (const auto& at : {std::make_pair(1, 0), {1, 1}, {1, 2}, {1, 3}, {1, 4}, {2, 4}, {3, 4}}) {  // address, action
+        s.findings.emplace_back();
+        s.findings.back().protocol = 6;
+        s.findings.back().address = at.first;
+        s.findings.back().action.def = &actions::Table()[at.second];
     }
-    f.address = 2;
-    many.push_back(f);
-    f.address = 3;
-    many.push_back(f);
-    Segment s;
-    s.kind = Segment::Frame;
-    s.length = 1;
-    s.findings = many;
     const std::string text = sniff::Report({0xFF}, {s}, 2);
     EXPECT_NE(text.find("address 1    up, down, ... and 3 more\n"), std::string::npos) << text;
     EXPECT_NE(text.find("address 2    up-left\n"), std::string::npos) << text;
@@ -206,7 +150,13 @@ TEST(SniffReport, MaxLimitsLinesAndActionsPerLine) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    g_lib = new Library;
-    ::testing::AddGlobalTestEnvironment(g_lib);
-    return RUN_ALL_TESTS();
+    if (SetPTInit() != 1) return 1;
+    int rc = 1;
+    {
+        Scratch scratch;
+        if (scratch.ok()) rc = RUN_ALL_TESTS();
+        else std::fprintf(stderr, "cannot make a scratch directory\n");
+    }
+    SetPTUnInit();
+    return rc;
 }

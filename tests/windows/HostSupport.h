@@ -23,8 +23,7 @@
 namespace host {
 
 struct Report {
-    int passed = 0;
-    int failed = 0;
+    int passed = 0, failed = 0;
     // Counts the check; prints the formatted text when it failed.
     void Check(bool ok, const char* format, ...) __attribute__((format(printf, 3, 4)));
 };
@@ -35,13 +34,9 @@ struct Dll {
 #define TREVALO_MEMBER(name) decltype(&::name) name = nullptr;
     TREVALO_EXPORT_NAMES(TREVALO_MEMBER)
 #undef TREVALO_MEMBER
-
+    HMODULE module = nullptr;
     bool Load(const char* path);
     void Unload();
-    HMODULE module() const { return m_module; }
-
-private:
-    HMODULE m_module = nullptr;
 };
 
 // One WM_COPYDATA message that reached the "DVR" window.
@@ -50,18 +45,12 @@ struct CopyData {
     std::vector<uint8_t> bytes;
 };
 
-bool CreateDvrWindow();
 // Called by the window procedure on each WM_COPYDATA before it is recorded;
 // a true result leaves the message unrecorded.
 extern bool (*g_onCopyData)();
 void PumpFor(unsigned ms);
 std::vector<CopyData> TakeReceived();
-
 std::string ToHex(const uint8_t* p, size_t n);
-std::vector<uint8_t> FromHex(const std::string& text);
-bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
-std::string WindowsDir();
-bool EnterScratchDirectory();
 
 // The modes; each returns 0 or 1 after counting its checks in Results(),
 // or another code when it could not run at all.

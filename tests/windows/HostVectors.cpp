@@ -8,6 +8,7 @@
 // is upper-case hex, "" for a length of 0, "-" for a length left unwritten.
 // The file lines after a row are the library's files just before that row.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -20,18 +21,8 @@ namespace {
 constexpr int kUnwritten = -12345;
 constexpr uint8_t kFill = 0xEE;
 
-struct Op {
-    std::string act;
-    int a = 0;
-    int b = 0;
-};
-
-struct SavedFile {
-    std::string dir;  // "config" or "windows"
-    std::string name;
-    std::vector<uint8_t> bytes;
-};
-
+struct Op { std::string act; int a = 0, b = 0; };
+struct SavedFile { std::string dir, name; std::vector<uint8_t> bytes; };  // dir: "config" or "windows"
 struct Row {
     std::string test, name;
     int index = 0, address = 0;
@@ -42,57 +33,47 @@ struct Row {
 };
 
 std::vector<std::string> Split(const std::string& line, char sep) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (;;) {
-        const size_t at = line.find(sep, start);
-        out.push_back(line.substr(start, at == std::string::npos ? std::string::npos : at - start));
-        if (at == std::string::npos) return out;
-        start = at + 1;
+    std::vector<std::string> out(1);
+    for (char c : line) {
+        if (c == sep) out.emplace_back();
+        else out.back() += c;
     }
+    return out;
 }
 
 bool ParseOp(const std::string& text, Op& op) {
-    const std::vector<std::string> f = Split(text, ':');
-    if (f.size() != 3) return false;
-    op.act = f[0];
-    op.a = std::atoi(f[1].c_str());
-    op.b = std::atoi(f[2].c_str());
+    char act[32];
+    if (std::sscanf(text.c_str(), "%31[a-z]:%d:%d", act, &op.a, &op.b) != 3) return false;
+    op.act = act;
     return true;
 }
 
 bool ReadRows(const char* path, std::vector<Row>& rows) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::printf("cannot read %s\n", path);
-        return false;
-    }
     std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
+    for (int number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) continue;
         const std::vector<std::string> f = Split(line, '\t');
-        bool ok = false;
+        bool ok = line.empty();
         if (f[0] == "row" && f.size() == 8) {
-            Row r;
+            rows.emplace_back();
+            Row& r = rows.back();
             r.test = f[1];
             r.name = f[2];
             r.index = std::atoi(f[3].c_str());
             r.address = std::atoi(f[4].c_str());
+            r.expect = f[7];
             ok = ParseOp(f[6], r.op);
             std::istringstream setup(f[5]);
             for (std::string s; ok && setup >> s;) {
-                Op op;
-                ok = ParseOp(s, op);
-                r.setup.push_back(op);
+                rows.back().setup.emplace_back();
+                ok = ParseOp(s, rows.back().setup.back());
             }
-            r.expect = f[7];
-            rows.push_back(r);
-        } else if (f[0] == "file" && f.size() == 4 && !rows.empty() &&
-                   (f[1] == "config" || f[1] == "windows")) {
-            rows.back().files.push_back({f[1], f[2], FromHex(f[3])});
+        } else if (f[0] == "file" && f.size() == 4 && !rows.empty() && (f[1] == "config" || f[1] == "windows")) {
+            std::vector<uint8_t> bytes;
+            std::istringstream hex(f[3]);
+            for (unsigned b; hex >> std::hex >> b;) bytes.push_back(static_cast<uint8_t>(b));
+            rows.back().files.push_back({f[1], f[2], bytes});
             ok = true;
         }
         if (!ok) {
@@ -100,7 +81,8 @@ bool ReadRows(const char* path, std::vector<Row>& rows) {
             return false;
         }
     }
-    return true;
+    if (rows.empty()) std::printf("%s holds no rows, or cannot be read\n", path);
+    return !rows.empty();
 }
 
 std::string CaptureText(int len, const uint8_t* buf) {
@@ -115,97 +97,87 @@ class Channel {
 public:
     Channel(Dll& dll, int index, int address) : m_dll(dll) {
         m_dll.SetPTInit();
-        uint8_t buf[TREVALO_CAPTURE_MAX];
-        std::memset(buf, kFill, sizeof buf);
-        int len = kUnwritten;
-        m_h = m_dll.SetPtOpen_NET(index, 0, address, buf, &len);
-        m_open = CaptureText(len, buf);
+        m_h = m_dll.SetPtOpen_NET(index, 0, address, Fill(), &m_len);
+        m_open = CaptureText(m_len, m_buf);
     }
     ~Channel() {
-        if (!m_h) return;
-        uint8_t buf[TREVALO_CAPTURE_MAX];
-        int len = kUnwritten;
-        m_dll.SetPtClose_NET(m_h, 0, buf, &len);
+        Fill();
+        Detach();
     }
     bool ok() const { return m_h != nullptr; }
 
     std::string Run(const Op& op) {
-        uint8_t buf[TREVALO_CAPTURE_MAX];
-        std::memset(buf, kFill, sizeof buf);
-        int len = kUnwritten;
         const std::string& a = op.act;
-        if (a == "cmd") m_dll.SetPtCmd_NET(m_h, 0, op.a, buf, &len);
-        else if (a == "power") m_dll.SetPtCameraPower_NET(m_h, 0, op.a, buf, &len);
-        else if (a == "lamp") m_dll.SetPtLampPower_NET(m_h, 0, op.a, buf, &len);
-        else if (a == "aux") m_dll.SetPtAuxPower_NET(m_h, 0, op.a, buf, &len);
-        else if (a == "autopan") m_dll.SetPtAutoPan_NET(m_h, 0, op.a, buf, &len);
-        else if (a == "autoscan") m_dll.SetPtAutoScan_NET(m_h, 0, op.a, buf, &len);
-        else if (a == "speed") m_dll.SetPtSpeedCtrl_NET(m_h, 0, op.a, op.b, buf, &len);
+        uint8_t* buf = Fill();
+        int* len = &m_len;
+        if (a == "cmd") m_dll.SetPtCmd_NET(m_h, 0, op.a, buf, len);
+        else if (a == "power") m_dll.SetPtCameraPower_NET(m_h, 0, op.a, buf, len);
+        else if (a == "lamp") m_dll.SetPtLampPower_NET(m_h, 0, op.a, buf, len);
+        else if (a == "aux") m_dll.SetPtAuxPower_NET(m_h, 0, op.a, buf, len);
+        else if (a == "autopan") m_dll.SetPtAutoPan_NET(m_h, 0, op.a, buf, len);
+        else if (a == "autoscan") m_dll.SetPtAutoScan_NET(m_h, 0, op.a, buf, len);
+        else if (a == "speed") m_dll.SetPtSpeedCtrl_NET(m_h, 0, op.a, op.b, buf, len);
         else if (a == "preset") m_dll.SetPtPresetNo_NET(0, op.a);
         else if (a == "scan") m_dll.SetPtAutoScanNo_NET(0, op.a);
         else if (a == "attach") return m_open;  // the attach ran at open
-        else if (a == "detach") {
-            if (m_h) m_dll.SetPtClose_NET(m_h, 0, buf, &len);
-            m_h = nullptr;
-        } else {
-            return "unknown op " + a;
-        }
-        return CaptureText(len, buf);
+        else if (a == "detach") Detach();
+        else return "unknown op " + a;
+        return CaptureText(m_len, m_buf);
     }
 
 private:
+    void Detach() {
+        if (m_h) m_dll.SetPtClose_NET(m_h, 0, m_buf, &m_len);
+        m_h = nullptr;
+    }
+    uint8_t* Fill() {
+        std::memset(m_buf, kFill, sizeof m_buf);
+        m_len = kUnwritten;
+        return m_buf;
+    }
     Dll& m_dll;
     PtPortHandle* m_h = nullptr;
+    uint8_t m_buf[TREVALO_CAPTURE_MAX];
+    int m_len = kUnwritten;
     std::string m_open;
 };
 
-// Puts the library's files back as they were before the row on Linux.
-// Anything the previous row left is removed first; the library itself only
-// ever creates the speed file and the Dyna log.
-class FileState {
-public:
-    void Restore(const std::vector<SavedFile>& files) {
-        WIN32_FIND_DATAA found;
-        HANDLE find = FindFirstFileA("config\\*", &found);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                    DeleteFileA((std::string("config\\") + found.cFileName).c_str());
-            } while (FindNextFileA(find, &found));
-            FindClose(find);
-        }
-        m_windows.push_back("DynaPT.log");
-        m_windows.push_back("PTINI.INI");
-        for (const std::string& name : m_windows) DeleteFileA((WindowsDir() + "\\" + name).c_str());
-        m_windows.clear();
-        for (const SavedFile& f : files) {
-            const bool inWindows = f.dir == "windows";
-            const std::string path = (inWindows ? WindowsDir() : std::string("config")) + "\\" + f.name;
-            Results().Check(WriteWholeFile(path, f.bytes), "cannot write %s", path.c_str());
-            if (inWindows) m_windows.push_back(f.name);
-        }
-    }
+std::string WindowsDir() {
+    char buf[MAX_PATH];
+    const UINT n = GetWindowsDirectoryA(buf, sizeof buf);
+    return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string("C:\\windows");
+}
 
-private:
-    std::vector<std::string> m_windows;
-};
+// Puts the library's files back as they were before the row on Linux.
+// Anything the previous row left is removed first: every file in config\,
+// and the two records the library keeps in the Windows directory.
+void Restore(const std::vector<SavedFile>& files) {
+    WIN32_FIND_DATAA found;
+    const HANDLE find = FindFirstFileA("config\\*", &found);
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found))
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileA(("config\\" + std::string(found.cFileName)).c_str());
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    for (const char* name : {"DynaPT.log", "PTINI.INI"}) DeleteFileA((WindowsDir() + "\\" + name).c_str());
+    for (const SavedFile& f : files) {
+        const std::string path = (f.dir == "windows" ? WindowsDir() : std::string("config")) + "\\" + f.name;
+        const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD put = 0;
+        const bool ok = h != INVALID_HANDLE_VALUE &&
+                        (f.bytes.empty() || WriteFile(h, f.bytes.data(), static_cast<DWORD>(f.bytes.size()), &put, nullptr));
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        Results().Check(ok && put == f.bytes.size(), "cannot write %s", path.c_str());
+    }
+}
 
 }  // namespace
 
 int VectorsMain(const char* dllPath, const char* file) {
     std::vector<Row> rows;
-    if (!ReadRows(file, rows)) return 3;
-    if (rows.empty()) {
-        std::printf("%s holds no rows\n", file);
-        return 3;
-    }
     Dll dll;
-    if (!dll.Load(dllPath)) return 3;
-
-    FileState files;
-    int replayed = 0;
+    if (!ReadRows(file, rows) || !dll.Load(dllPath)) return 3;
     for (const Row& r : rows) {
-        files.Restore(r.files);
+        Restore(r.files);
         Channel ch(dll, r.index, r.address);
         if (!ch.ok()) {
             Results().Check(false, "%s [%s]: index %d does not open", r.test.c_str(), r.name.c_str(), r.index);
@@ -213,12 +185,11 @@ int VectorsMain(const char* dllPath, const char* file) {
         }
         for (const Op& s : r.setup) ch.Run(s);
         const std::string got = ch.Run(r.op);
-        Results().Check(got == r.expect, "%s [%s]: expected \"%s\", got \"%s\"", r.test.c_str(),
-                        r.name.c_str(), r.expect.c_str(), got.c_str());
-        ++replayed;
+        Results().Check(got == r.expect, "%s [%s]: expected \"%s\", got \"%s\"", r.test.c_str(), r.name.c_str(),
+                        r.expect.c_str(), got.c_str());
     }
-    files.Restore({});
-    std::printf("replayed %d capture rows\n", replayed);
+    Restore({});
+    std::printf("replayed %d capture rows\n", static_cast<int>(rows.size()));
     dll.SetPTUnInit();
     dll.Unload();
     return 0;

@@ -4,8 +4,7 @@
 #
 #   wine-test.sh prefix  <prefix> <wine64> <wineserver>
 #   wine-test.sh host    <prefix> <wine> <wineserver> <TrevaloHost.exe> <Trevalo.dll> <mode> [args...]
-#   wine-test.sh serial  <prefix> <wine> <wineserver> <WineSerialPeer> <TrevaloHost.exe> <Trevalo.dll>
-#   wine-test.sh net     <prefix> <wine> <wineserver> <WineNetPeer> <TrevaloHost.exe> <Trevalo.dll>
+#   wine-test.sh peer    <prefix> <wine> <wineserver> <WinePeer> serial|net <TrevaloHost.exe> <Trevalo.dll>
 #   wine-test.sh cleanup <prefix> <wineserver>
 #   wine-test.sh dump    <trevalo_tests> <vector file>
 #   wine-test.sh skip    <reason...>
@@ -44,15 +43,10 @@ case "$mode" in
     "$server" </dev/null >/dev/null 2>&1
     exec "$wine" "$(winpath "$exe")" "$(winpath "$dll")" "$@" </dev/null
     ;;
-  serial)
-    prefix=$1 wine=$2 server=$3 peer=$4 exe=$5 dll=$6
+  peer)
+    prefix=$1 wine=$2 server=$3 peer=$4 what=$5 exe=$6 dll=$7
     wine_env "$prefix"
-    exec "$peer" "$wine" "$server" "$exe" "$dll" </dev/null
-    ;;
-  net)
-    prefix=$1 wine=$2 server=$3 peer=$4 exe=$5 dll=$6
-    wine_env "$prefix"
-    exec "$peer" "$wine" "$server" "$exe" "$dll" </dev/null
+    exec "$peer" "$what" "$wine" "$server" "$exe" "$dll" </dev/null
     ;;
   cleanup)
     prefix=$1 server=$2
