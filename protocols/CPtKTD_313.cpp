@@ -24,7 +24,7 @@ constexpr Row kCommands[] = {
     {PT_UP, kMove, 'U'},          {PT_RIGHT, kMove, 'R'},      {PT_DOWN, kMove, 'D'},
     {PT_LEFT, kMove, 'L'},        {PT_FOCUS_NEAR, kLens, 'N'}, {PT_FOCUS_FAR, kLens, 'F'},
     {PT_ZOOM_TELE, kLens, 'I'},   {PT_ZOOM_WIDE, kLens, 'O'},  {PT_STOP, kStop, 0x20},
-    {PT_LENS_STOP, kStop, 0x20},     {PT_PRESET_SET, kPreset, 'Q'}, {PT_PRESET_GOTO, kPreset, 'E'},
+    {PT_LENS_STOP, kStop, 0x20},  {PT_PRESET_SET, kPreset, 'Q'}, {PT_PRESET_GOTO, kPreset, 'E'},
 };
 
 const uint8_t kMovePrefix[2] = {'2', '7'};
