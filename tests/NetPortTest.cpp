@@ -257,6 +257,8 @@ TEST_F(NetPort, RefusesWhatItDoesNotTakeAndPassesOnlyData) {
     WaitUntil([&] { return Contains(peer.received(), escaped); }, 3000);
     const Bytes got = peer.received();
     WaitUntil([&] { std::lock_guard<std::mutex> g(rx.lock); return rx.bytes.size() >= 4; }, 3000);
+    // The second refusal may still be on its way to the peer's reader.
+    WaitUntil([&] { return Count(peer.received(), {0xFF, 252, 1}) >= 2; }, 3000);
     SetPtClose(h, 0);
     TrevaloUnregisterHostWindow("DVR");
 
