@@ -130,6 +130,25 @@ enum class Script { Chatty, Silent, AcceptThenClose };
 
 // A loopback server that plays one script on every connection, one client
 // at a time.
+// The data in a Telnet stream: commands and subnegotiations dropped, each
+// IAC IAC one 0xFF.
+Bytes TelnetData(const Bytes& s) {
+    Bytes out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != 0xFF) {
+            out.push_back(s[i]);
+        } else if (i + 1 < s.size() && s[i + 1] == 0xFF) {
+            out.push_back(s[++i]);
+        } else if (i + 1 < s.size() && s[i + 1] == 250) {
+            while (i + 1 < s.size() && !(s[i] == 0xFF && s[i + 1] == 240)) ++i;
+            ++i;
+        } else if (i + 1 < s.size()) {
+            i += s[i + 1] >= 251 ? 2 : 1;  // an option verb has its option after it
+        }
+    }
+    return out;
+}
+
 class Peer {
 public:
     explicit Peer(Script script, const char* address = "127.0.0.1") : m_script(script) {
@@ -252,9 +271,7 @@ TEST_F(NetPort, RefusesWhatItDoesNotTakeAndPassesOnlyData) {
     ASSERT_NE(h, nullptr);
     SetPtCmd(h, 0, PT_UP);
     const Bytes frame = Hex(CaptureChannel(6, 255, 254).Run(Cmd(PT_UP)));
-    Bytes escaped;
-    telnet::Escape(frame.data(), frame.size(), escaped);
-    WaitUntil([&] { return Contains(peer.received(), escaped); }, 3000);
+    WaitUntil([&] { return Contains(TelnetData(peer.received()), frame); }, 3000);
     const Bytes got = peer.received();
     WaitUntil([&] { std::lock_guard<std::mutex> g(rx.lock); return rx.bytes.size() >= 4; }, 3000);
     // The second refusal may still be on its way to the peer's reader.
@@ -262,7 +279,9 @@ TEST_F(NetPort, RefusesWhatItDoesNotTakeAndPassesOnlyData) {
     SetPtClose(h, 0);
     TrevaloUnregisterHostWindow("DVR");
 
-    EXPECT_TRUE(Contains(got, escaped)) << "the frame with each 0xFF doubled";
+    // Pelco-D writes its frame in two parts, so a reply to the server may
+    // come between them, as Telnet allows.
+    EXPECT_TRUE(Contains(TelnetData(got), frame)) << "the frame with each 0xFF doubled: " << ToHex(got);
     for (const Bytes& refusal : {Bytes{0xFF, 254, 1}, Bytes{0xFF, 252, 24}, Bytes{0xFF, 254, 5},
                                  Bytes{0xFF, 252, 31}})
         EXPECT_EQ(Count(got, refusal), 1u) << ToHex(refusal);
